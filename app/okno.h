@@ -1,0 +1,4 @@
+#pragma once
+
+// Draws the launcher's one screen from a snapshot of Stan; once per frame.
+void RysujOkno();

@@ -1,0 +1,38 @@
+#include "core/linia.h"
+
+KodowaniePliku RozpoznajKodowanie(std::string& bajty) {
+    if (bajty.size() >= 2 && (unsigned char)bajty[0] == 0xFF && (unsigned char)bajty[1] == 0xFE) {
+        size_t par = (bajty.size() - 2) / 2;
+        bajty = bajty.substr(2, par * 2);
+        return KodowaniePliku::Utf16LE;
+    }
+    if (bajty.size() >= 3 && (unsigned char)bajty[0] == 0xEF && (unsigned char)bajty[1] == 0xBB &&
+        (unsigned char)bajty[2] == 0xBF)
+        bajty.erase(0, 3);
+    return KodowaniePliku::Utf8;
+}
+
+std::string PierwszaLiniaTekstu(const std::string& tekst) {
+    size_t koniec = tekst.find_first_of("\r\n");
+    std::string linia = tekst.substr(0, koniec);
+    size_t ostatni = linia.find_last_not_of(" \t");
+    if (ostatni == std::string::npos) return {};
+    linia.erase(ostatni + 1);
+    return linia.substr(linia.find_first_not_of(" \t"));
+}
+
+std::u16string JednostkiUtf16LE(const std::string& bajty) {
+    std::u16string wynik(bajty.size() / 2, u'\0');
+    for (size_t i = 0; i < wynik.size(); ++i)
+        wynik[i] = (char16_t)((unsigned char)bajty[2 * i] | ((unsigned char)bajty[2 * i + 1] << 8));
+    return wynik;
+}
+
+static wchar_t MalaAZ(wchar_t z) { return (z >= L'A' && z <= L'Z') ? (wchar_t)(z - L'A' + L'a') : z; }
+
+bool RowneBezWielkosciAZ(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (MalaAZ(a[i]) != MalaAZ(b[i])) return false;
+    return true;
+}

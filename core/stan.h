@@ -1,0 +1,61 @@
+// The launcher's one shared state record and the three ways of reporting
+// into it. The interface thread and at most one worker share it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// One found installation of the game.
+struct ZnalezionaGra {
+    std::wstring folder;  // canonical: no trailing separator, backslashes only
+    std::string rodzaj;   // "Steam", "GOG" or "inna"
+};
+
+// The update server's address, split.
+struct Serwer {
+    bool bezpieczny = false;
+    std::wstring host;
+    std::wstring sciezka;
+    uint16_t port = 80;
+};
+
+using Dziennik = std::vector<std::string>;
+
+struct StanLaunchera {
+    std::atomic<float> postep{-1.0f};
+    int wybranaGra = -1;      // -1 or a valid index of gry
+    int serwerSwiata = -1;    // -1 unknown/probing, 0 down, 1 on
+    std::mutex blokada;       // guards every non-atomic field
+    Serwer serwer;
+    std::string wersjaZainstalowana;
+    std::string status;
+    std::string wersjaNaSerwerze;
+    std::string blad;
+    std::vector<ZnalezionaGra> gry;
+    Dziennik dziennik;
+    std::atomic<bool> zajety{false};
+    std::atomic<bool> graDziala{false};
+    std::atomic<uint64_t> terminZamkniecia{0};
+};
+
+// Lives for the whole process: detached workers may still touch it while the
+// process ends, so it is never destroyed.
+extern StanLaunchera& Stan;
+
+inline constexpr const char* WersjaLaunchera = "1.0";
+inline constexpr size_t LimitDziennika = 300;
+inline constexpr size_t UsuwaneNaRaz = 100;
+
+// Appends a line and drops the oldest 100 once the journal passes 300 lines.
+void DopiszLinie(Dziennik& dziennik, std::string linia);
+
+void Loguj(const std::string& linia);
+void UstawStatus(const std::string& tekst, float postep);
+void LogujBlad(const std::string& tekst);
+
+// Busy claim of a worker: true when this caller got the flag.
+bool ZajmijPrace();
+void ZwolnijPrace();

@@ -1,0 +1,61 @@
+#include "core/tekst.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstdio>
+
+#include "core/linia.h"
+
+std::string NaUtf8(const std::wstring& tekst) {
+    if (tekst.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, tekst.data(), (int)tekst.size(), nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return {};
+    std::string wynik((size_t)n, '\0');
+    if (WideCharToMultiByte(CP_UTF8, 0, tekst.data(), (int)tekst.size(), wynik.data(), n, nullptr, nullptr) == 0)
+        return {};
+    return wynik;
+}
+
+std::wstring NaUtf16(const std::string& tekst) {
+    if (tekst.empty()) return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, tekst.data(), (int)tekst.size(), nullptr, 0);
+    if (n <= 0) return {};
+    std::wstring wynik((size_t)n, L'\0');
+    if (MultiByteToWideChar(CP_UTF8, 0, tekst.data(), (int)tekst.size(), wynik.data(), n) == 0) return {};
+    return wynik;
+}
+
+std::wstring FolderDanych() {
+    PWSTR sciezka = nullptr;
+    std::wstring wynik;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &sciezka)) && sciezka && *sciezka)
+        wynik = std::wstring(sciezka) + L"\\Morvane";
+    CoTaskMemFree(sciezka);
+    return wynik;
+}
+
+bool PlikIstnieje(const std::wstring& sciezka) {
+    return GetFileAttributesW(sciezka.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string CzytajPierwszaLinie(const std::wstring& sciezka) {
+    // A folder opens with _wfopen on some runtimes and then fails to read;
+    // either way it must read as empty.
+    DWORD atrybuty = GetFileAttributesW(sciezka.c_str());
+    if (atrybuty == INVALID_FILE_ATTRIBUTES || (atrybuty & FILE_ATTRIBUTE_DIRECTORY)) return {};
+    FILE* plik = _wfopen(sciezka.c_str(), L"rb");
+    if (!plik) return {};
+    std::string bajty;
+    char bufor[4096];
+    size_t n;
+    while ((n = fread(bufor, 1, sizeof bufor, plik)) > 0) bajty.append(bufor, n);
+    bool blad = ferror(plik) != 0;
+    fclose(plik);
+    if (blad) return {};
+    if (RozpoznajKodowanie(bajty) == KodowaniePliku::Utf16LE) {
+        std::u16string jednostki = JednostkiUtf16LE(bajty);
+        bajty = NaUtf8(std::wstring(jednostki.begin(), jednostki.end()));
+    }
+    return PierwszaLiniaTekstu(bajty);
+}

@@ -1,0 +1,15 @@
+// Text conversion, the data folder and the one-line settings files.
+#pragma once
+
+#include <string>
+
+std::string NaUtf8(const std::wstring& tekst);
+std::wstring NaUtf16(const std::string& tekst);
+
+// The user's local application data folder followed by "\Morvane", or empty.
+std::wstring FolderDanych();
+
+bool PlikIstnieje(const std::wstring& sciezka);
+
+// First line of a small file as UTF-8, trimmed; empty when it can't be read.
+std::string CzytajPierwszaLinie(const std::wstring& sciezka);

@@ -1,0 +1,109 @@
+// The shell against real Windows behaviour under Wine: the game watch sees
+// real processes, the fonts carry Polish letters, a planned closing ends the
+// frame loop with a real window on the test display.
+#include <gtest/gtest.h>
+
+#include "app/czcionki.h"
+#include "app/powloka.h"
+#include "core/tekst.h"
+#include "imgui.h"
+#include "wspolne.h"
+
+namespace {
+
+std::wstring FolderTestu() {
+    wchar_t sciezka[MAX_PATH];
+    GetModuleFileNameW(nullptr, sciezka, MAX_PATH);
+    std::wstring s = sciezka;
+    return s.substr(0, s.find_last_of(L'\\'));
+}
+
+struct Proces {
+    PROCESS_INFORMATION pi{};
+    bool ok = false;
+    explicit Proces(const std::wstring& exe) {
+        std::wstring linia = L"\"" + exe + L"\" 30000";
+        STARTUPINFOW si = {sizeof si};
+        ok = CreateProcessW(exe.c_str(), linia.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    }
+    ~Proces() {
+        if (!ok) return;
+        TerminateProcess(pi.hProcess, 0);
+        WaitForSingleObject(pi.hProcess, 5000);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+};
+
+bool GraWidocznaW(DWORD ms) {
+    for (DWORD t = 0; t < ms; t += 100) {
+        if (SprawdzCzyGraDziala()) return true;
+        Sleep(100);
+    }
+    return SprawdzCzyGraDziala();
+}
+
+TEST(ObserwacjaGry, WidziProcesWitcher3WKazdejWielkosciLiterINicDluzszego) {
+    struct P { std::wstring nazwa; bool gra; };
+    const P przypadki[] = {
+        {L"witcher3.exe", true},
+        {L"WITCHER3.EXE", true},
+        {L"Witcher3.exe", true},
+        {L"witcher3.exe.exe", false},
+        {L"witcher33.exe", false},
+    };
+    TymczasowyFolder tmp;
+    const std::wstring czekaj = FolderTestu() + L"\\" + NaUtf16(CZEKAJ_EXE);
+    ASSERT_FALSE(SprawdzCzyGraDziala()) << "a game process is already running in this prefix";
+    for (const auto& p : przypadki) {
+        SCOPED_TRACE(NaUtf8(p.nazwa));
+        std::wstring kopia = tmp / p.nazwa;
+        ASSERT_TRUE(CopyFileW(czekaj.c_str(), kopia.c_str(), FALSE));
+        Proces proces(kopia);
+        ASSERT_TRUE(proces.ok);
+        if (p.gra) {
+            EXPECT_TRUE(GraWidocznaW(5000));
+        } else {
+            Sleep(1000);  // the process is up by now
+            EXPECT_EQ(WaitForSingleObject(proces.pi.hProcess, 0), (DWORD)WAIT_TIMEOUT);
+            EXPECT_FALSE(SprawdzCzyGraDziala());
+        }
+    }
+}
+
+TEST(Czcionki, ObieCzcionkiMajaPolskieLitery) {
+    ImGui::CreateContext();
+    ImFont* tekst = nullptr;
+    ImFont* ozdobna = nullptr;
+    ZaladujCzcionki(&tekst, &ozdobna);
+    ASSERT_NE(tekst, nullptr);
+    ASSERT_NE(ozdobna, nullptr);
+    EXPECT_EQ(ImGui::GetIO().FontDefault, tekst);
+    const std::wstring probka = L"Za\u017C\u00F3\u0142\u0107 g\u0119\u015Bl\u0105 ja\u017A\u0144 "
+                                L"\u0104\u0106\u0118\u0141\u0143\u00D3\u015A\u0179\u017B";
+    for (wchar_t z : probka) {
+        EXPECT_TRUE(tekst->IsGlyphInFont(z)) << (int)z << " in " << tekst->GetDebugName();
+        EXPECT_TRUE(ozdobna->IsGlyphInFont(z)) << (int)z << " in " << ozdobna->GetDebugName();
+    }
+    std::string nazwa = tekst->GetDebugName();
+    EXPECT_EQ(nazwa.find("ProggyClean"), std::string::npos) << "the built-in font has no Polish letters";
+    ImGui::DestroyContext();
+}
+
+TEST(Powloka, ZaplanowaneZamkniecieKonczyPetleKodem0) {
+    WyczyscStan();
+    const ULONGLONG start = GetTickCount64();
+    Stan.terminZamkniecia = start + 1500;
+    int kod = UruchomLauncher(GetModuleHandleW(nullptr));
+    const ULONGLONG czas = GetTickCount64() - start;
+    EXPECT_EQ(kod, 0);
+    EXPECT_GE(czas, 1500u);
+    EXPECT_LT(czas, 15000u);
+    EXPECT_EQ(Stan.terminZamkniecia.load(), 0u);
+    Dziennik d = KopiaDziennika();
+    ASSERT_FALSE(d.empty());
+    EXPECT_EQ(d.front(), "Launcher Morvane 1.0");
+    EXPECT_EQ(FindWindowW(L"MorvaneLauncher", nullptr), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,54 @@
+#include "wspolne.h"
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+TymczasowyFolder::TymczasowyFolder() {
+    wchar_t tmp[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, tmp);
+    std::random_device rd;
+    sciezka = std::wstring(tmp) + L"morvane-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+              std::to_wstring(rd());
+    std::filesystem::create_directories(sciezka);
+}
+
+TymczasowyFolder::~TymczasowyFolder() { UsunDrzewo(sciezka); }
+
+void UsunDrzewo(const std::wstring& sciezka) {
+    std::error_code ec;
+    std::filesystem::remove_all(sciezka, ec);
+}
+
+void ZapiszPlik(const std::wstring& sciezka, const std::string& bajty) {
+    std::filesystem::create_directories(std::filesystem::path(sciezka).parent_path());
+    std::ofstream f(std::filesystem::path(sciezka), std::ios::binary | std::ios::trunc);
+    f.write(bajty.data(), (std::streamsize)bajty.size());
+}
+
+std::string CzytajPlik(const std::wstring& sciezka) {
+    std::ifstream f(std::filesystem::path(sciezka), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+void WyczyscStan() {
+    std::lock_guard<std::mutex> l(Stan.blokada);
+    Stan.dziennik.clear();
+    Stan.status.clear();
+    Stan.blad.clear();
+    Stan.wersjaZainstalowana.clear();
+    Stan.wersjaNaSerwerze.clear();
+    Stan.gry.clear();
+    Stan.wybranaGra = -1;
+    Stan.serwerSwiata = -1;
+    Stan.serwer = Serwer{};
+    Stan.postep = -1.0f;
+    Stan.zajety = false;
+    Stan.graDziala = false;
+    Stan.terminZamkniecia = 0;
+}
+
+Dziennik KopiaDziennika() {
+    std::lock_guard<std::mutex> l(Stan.blokada);
+    return Stan.dziennik;
+}

@@ -1,0 +1,25 @@
+// Small fixtures shared by the Windows test suites.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "core/stan.h"
+
+// A fresh folder under the temp folder, removed with everything in it at the
+// end of the test.
+struct TymczasowyFolder {
+    std::wstring sciezka;
+    TymczasowyFolder();
+    ~TymczasowyFolder();
+    std::wstring operator/(const std::wstring& nazwa) const { return sciezka + L"\\" + nazwa; }
+};
+
+void ZapiszPlik(const std::wstring& sciezka, const std::string& bajty);
+std::string CzytajPlik(const std::wstring& sciezka);
+void UsunDrzewo(const std::wstring& sciezka);
+
+// Back to the state at program start (journal, texts, flags, lists).
+void WyczyscStan();
+Dziennik KopiaDziennika();
