@@ -14,12 +14,15 @@ namespace {
 
 // Preferred first; the later ones are what Wine, Proton and Debian offer when
 // the Windows fonts are missing. All carry the Polish letters.
+// Liberation keeps Arial's and Times' widths, so the layout stays close to
+// the Windows look; DejaVu is wider but nearly everywhere.
 const wchar_t* const PlikiTekstu[] = {L"segoeui.ttf", L"tahoma.ttf", L"arial.ttf", L"verdana.ttf",
-                                      L"DejaVuSans.ttf", L"LiberationSans-Regular.ttf"};
-const wchar_t* const PlikiOzdobne[] = {L"georgia.ttf", L"times.ttf", L"DejaVuSerif.ttf",
-                                       L"LiberationSerif-Regular.ttf"};
+                                      L"LiberationSans-Regular.ttf", L"DejaVuSans.ttf"};
+const wchar_t* const PlikiOzdobne[] = {L"georgia.ttf", L"times.ttf", L"LiberationSerif-Regular.ttf",
+                                       L"DejaVuSerif.ttf"};
 // Under Wine the host's fonts are reachable through Z:.
 const wchar_t* const FolderyZapasowe[] = {L"Z:\\usr\\share\\wine\\fonts",
+                                          L"Z:\\usr\\share\\fonts\\truetype\\liberation2",
                                           L"Z:\\usr\\share\\fonts\\truetype\\dejavu",
                                           L"Z:\\usr\\share\\fonts\\truetype\\liberation"};
 

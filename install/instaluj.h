@@ -1,0 +1,4 @@
+#pragma once
+
+// Install/update worker (body of a detached thread).
+void Instaluj();

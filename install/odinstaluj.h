@@ -1,0 +1,4 @@
+#pragma once
+
+// Uninstall worker (body of a detached thread).
+void Odinstaluj();
