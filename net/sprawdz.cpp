@@ -1,8 +1,50 @@
 #include "net/sprawdz.h"
 
 #include "core/stan.h"
+#include "core/tekst.h"
+#include "game/odkrywanie.h"
+#include "net/adres.h"
+#include "net/pobierz.h"
+#include "net/swiat.h"
+#include "net/wybor_adresu.h"
 
 void Sprawdz() {
     if (!ZajmijPrace()) return;
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        Stan.blad.clear();
+        Stan.serwerSwiata = -1;
+    }
+    UstawStatus("Szukam gry i sprawdzam wersję...", -1.0f);
+    AdresSerwera();
+    ZnalezioneGry znalezione = ZnajdzGry();
+    const std::string zainstalowana = CzytajPierwszaLinie(FolderDanych() + L"\\wersja.txt");
+
+    // The version file is one short line; a server answering with megabytes
+    // here is broken, and the check must not hold all of it in memory.
+    std::string cialo, bladPobrania;
+    const bool pobrano = Pobierz(L"wersja.txt", &cialo, L"", nullptr, bladPobrania, LimitOdpowiedziWersji);
+    const std::string naSerwerze = pobrano ? WersjaZOdpowiedzi(cialo) : std::string();
+
+    size_t ileGier;
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        ScalGry(std::move(znalezione.lista), znalezione.zapisany);
+        Stan.wersjaZainstalowana = zainstalowana;
+        Stan.wersjaNaSerwerze = naSerwerze;
+        ileGier = Stan.gry.size();
+    }
+    if (ileGier == 0)
+        Loguj("Nie znalazłem gry - wskaż folder The Witcher 3.");
+    else
+        Loguj("Znalezione gry: " + std::to_string(ileGier));
+    if (!pobrano) LogujBlad("Serwer aktualizacji nie odpowiada: " + bladPobrania);
+
+    const bool swiat = SprawdzSerwerSwiata();
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        Stan.serwerSwiata = swiat ? 1 : 0;
+    }
+    UstawStatus("", -1.0f);
     ZwolnijPrace();
 }

@@ -1,0 +1,76 @@
+#include "net/adres.h"
+
+#include <windows.h>
+#include <winhttp.h>
+
+#include <optional>
+
+#include "core/tekst.h"
+#include "net/wybor_adresu.h"
+
+#ifndef MORVANE_ADRES_WBUDOWANY
+#define MORVANE_ADRES_WBUDOWANY "http://127.0.0.1:8080/v0123456789abcdef01234567/"
+#endif
+#define MORVANE_SZEROKI_(x) L##x
+#define MORVANE_SZEROKI(x) MORVANE_SZEROKI_(x)
+const wchar_t* const AdresWbudowany = MORVANE_SZEROKI(MORVANE_ADRES_WBUDOWANY);
+
+namespace {
+
+// The whole value, however long: a value past 1023 characters is read in
+// full rather than dropped.
+std::optional<std::wstring> ZmiennaSrodowiska(const wchar_t* nazwa) {
+    std::wstring bufor(1024, L'\0');
+    for (;;) {
+        SetLastError(0);
+        DWORD n = GetEnvironmentVariableW(nazwa, bufor.data(), (DWORD)bufor.size());
+        if (n == 0) {
+            if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+            return std::wstring();
+        }
+        if (n < bufor.size()) {
+            bufor.resize(n);
+            return bufor;
+        }
+        bufor.assign(n, L'\0');  // n is the size needed, terminator included
+    }
+}
+
+}  // namespace
+
+Serwer RozbierzAdres(std::wstring adres) {
+    if (adres.empty() || adres.back() != L'/') adres += L'/';
+    Serwer wynik;
+    wchar_t host[256] = {}, sciezka[1024] = {};
+    URL_COMPONENTS czesci = {};
+    czesci.dwStructSize = sizeof czesci;
+    czesci.lpszHostName = host;
+    czesci.dwHostNameLength = 256;
+    czesci.lpszUrlPath = sciezka;
+    czesci.dwUrlPathLength = 1024;
+    if (!WinHttpCrackUrl(adres.c_str(), 0, 0, &czesci) || czesci.dwHostNameLength == 0) return Serwer{};
+    if (czesci.nScheme != INTERNET_SCHEME_HTTP && czesci.nScheme != INTERNET_SCHEME_HTTPS) return Serwer{};
+    wynik.bezpieczny = czesci.nScheme == INTERNET_SCHEME_HTTPS;
+    wynik.host.assign(host, czesci.dwHostNameLength);
+    wynik.port = czesci.nPort;
+    wynik.sciezka.assign(sciezka, czesci.dwUrlPathLength);
+    if (wynik.sciezka.empty() || wynik.sciezka.back() != L'/') wynik.sciezka += L'/';
+    return wynik;
+}
+
+void AdresSerwera() {
+    std::optional<std::wstring> zmienna = ZmiennaSrodowiska(L"MRV_ADRES");
+    std::string plik;
+    if (!zmienna || zmienna->empty()) plik = CzytajPierwszaLinie(FolderDanych() + L"\\adres.txt");
+    KandydatAdresu k = WybierzAdres(zmienna, plik, AdresWbudowany, NaUtf16);
+    Serwer s = RozbierzAdres(k.adres);
+    if (s.host.empty()) {
+        s = RozbierzAdres(AdresWbudowany);
+        k.etykieta = L"wbudowany (zły adres.txt)";
+    }
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        Stan.serwer = s;
+    }
+    Loguj(LiniaSerwera(s.bezpieczny, NaUtf8(s.host), NaUtf8(k.etykieta)));
+}

@@ -1,0 +1,115 @@
+#include "net/pobierz.h"
+
+#include <windows.h>
+#include <winhttp.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "core/stan.h"
+
+namespace {
+
+// Closes whatever was opened, in reverse order, on every path.
+struct Uchwyty {
+    HINTERNET sesja = nullptr, polaczenie = nullptr, zadanie = nullptr;
+    ~Uchwyty() {
+        if (zadanie) WinHttpCloseHandle(zadanie);
+        if (polaczenie) WinHttpCloseHandle(polaczenie);
+        if (sesja) WinHttpCloseHandle(sesja);
+    }
+};
+
+struct Plik {
+    FILE* f = nullptr;
+    ~Plik() {
+        if (f) fclose(f);
+    }
+};
+
+}  // namespace
+
+bool Pobierz(const std::wstring& zasob, std::string* pamiec, const std::wstring& plik, const PostepPobierania& postep,
+             std::string& bladTekst, size_t limitPamieci) {
+    Serwer serwer;
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        serwer = Stan.serwer;
+    }
+    Uchwyty h;
+    h.sesja = WinHttpOpen(L"Morvane-launcher", WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
+                          WINHTTP_NO_PROXY_BYPASS, 0);
+    if (h.sesja) h.polaczenie = WinHttpConnect(h.sesja, serwer.host.c_str(), serwer.port, 0);
+    const std::wstring cel = serwer.sciezka + zasob;
+    if (h.polaczenie)
+        h.zadanie = WinHttpOpenRequest(h.polaczenie, L"GET", cel.c_str(), nullptr, WINHTTP_NO_REFERER,
+                                       WINHTTP_DEFAULT_ACCEPT_TYPES, serwer.bezpieczny ? WINHTTP_FLAG_SECURE : 0);
+    if (!h.sesja || !h.polaczenie || !h.zadanie) {
+        bladTekst = "nie mogę otworzyć połączenia";
+        return false;
+    }
+    WinHttpSetTimeouts(h.zadanie, 10000, 10000, 15000, 30000);
+    if (!WinHttpSendRequest(h.zadanie, L"Cache-Control: no-cache\r\n", (DWORD)-1, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+        !WinHttpReceiveResponse(h.zadanie, nullptr)) {
+        bladTekst = "brak połączenia z serwerem aktualizacji (" + std::to_string(GetLastError()) + ")";
+        return false;
+    }
+    DWORD status = 0, dlugosc = 0, rozmiar = sizeof(DWORD);
+    WinHttpQueryHeaders(h.zadanie, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
+                        &status, &rozmiar, WINHTTP_NO_HEADER_INDEX);
+    rozmiar = sizeof(DWORD);
+    if (!WinHttpQueryHeaders(h.zadanie, WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER,
+                             WINHTTP_HEADER_NAME_BY_INDEX, &dlugosc, &rozmiar, WINHTTP_NO_HEADER_INDEX))
+        dlugosc = 0;
+    if (status != 200) {
+        bladTekst = "serwer odpowiedział " + std::to_string(status);
+        return false;
+    }
+    Plik cel_pliku;
+    if (!plik.empty()) {
+        cel_pliku.f = _wfopen(plik.c_str(), L"wb");
+        if (!cel_pliku.f) {
+            bladTekst = "nie mogę zapisać pliku";
+            return false;
+        }
+    }
+    std::vector<char> bufor(65536, 0);
+    uint64_t odebrane = 0;
+    for (;;) {
+        DWORD n = 0;
+        if (!WinHttpReadData(h.zadanie, bufor.data(), (DWORD)bufor.size(), &n)) {
+            bladTekst = "przerwane pobieranie";
+            return false;
+        }
+        if (n == 0) {
+            if (dlugosc != 0 && dlugosc != odebrane) {
+                bladTekst = "niepełny plik";
+                return false;
+            }
+            if (cel_pliku.f) {
+                const bool zapisany = fclose(cel_pliku.f) == 0;
+                cel_pliku.f = nullptr;
+                if (!zapisany) {
+                    bladTekst = "nie mogę zapisać pliku";
+                    return false;
+                }
+            }
+            return true;
+        }
+        if (pamiec) {
+            if (limitPamieci && pamiec->size() + n > limitPamieci) {
+                bladTekst = "za duża odpowiedź serwera";
+                return false;
+            }
+            pamiec->append(bufor.data(), n);
+        }
+        // A file that can't take the bytes (a full disk) would be a broken
+        // package reported as a good one: stop here and say so.
+        if (cel_pliku.f && fwrite(bufor.data(), 1, n, cel_pliku.f) != n) {
+            bladTekst = "nie mogę zapisać pliku";
+            return false;
+        }
+        odebrane += n;
+        if (postep) postep(odebrane, dlugosc);
+    }
+}

@@ -1,0 +1,216 @@
+#!/usr/bin/env python3
+"""Test double of the update server, on 127.0.0.1 with an ephemeral port.
+
+The first path segment chooses the behaviour, so each test picks its own:
+  /ok/<name>             wersja.txt -> "1.0\\r\\nkolejna\\r\\n", Morvane-najnowsza.zip -> 300 000 bytes
+  /v/<text>/wersja.txt   the body is <text>, percent-decoded
+  /status/<code>/<name>  that status, a short body
+  /chunked/<name>        chunked transfer, no Content-Length
+  /krotki/<name>         Content-Length 100, 50 bytes, then a clean close
+  /zerwany/<name>        chunked, 200 000 bytes, then the connection is reset
+  /stoi/<name>           Content-Length 10, 3 bytes, then silence for 45 s
+  /pusty/<name>          200 with an empty body
+  /duzy/<name>           183 500 800 bytes (175 MiB), streamed
+  /ogromny/<name>        8 MiB body
+  /_ostatnie             the last request before this one: path and headers, as JSON
+
+Run with --uruchom CMD...: serves while CMD runs, passes MORVANE_SERWER=host:port
+(and MORVANE_NGINX=host:port/base/ when nginx is installed: a real nginx serving a
+folder with wersja.txt "2.5" and Morvane-najnowsza.zip) and exits with CMD's code.
+"""
+import http.server
+import json
+import os
+import shutil
+import socket
+import socketserver
+import struct
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import urllib.parse
+
+DUZY = 183500800
+PACZKA_OK = bytes((i * 7) % 251 for i in range(300000))
+ostatnie = {}
+
+
+class Obsluga(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, *a):
+        pass
+
+    def wyslij(self, status, cialo, dlugosc=None, naglowki=()):
+        self.send_response(status)
+        self.send_header("Content-Length", str(len(cialo) if dlugosc is None else dlugosc))
+        for k, v in naglowki:
+            self.send_header(k, v)
+        self.end_headers()
+        self.wfile.write(cialo)
+
+    def do_GET(self):
+        global ostatnie
+        czesci = self.path.split("/")
+        tryb = czesci[1] if len(czesci) > 1 else ""
+        if tryb == "_ostatnie":
+            return self.wyslij(200, json.dumps(ostatnie).encode())
+        ostatnie = {"sciezka": self.path, "naglowki": {k.lower(): v for k, v in self.headers.items()}}
+        nazwa = czesci[-1]
+        if tryb == "ok":
+            if nazwa == "wersja.txt":
+                return self.wyslij(200, b"1.0\r\nkolejna\r\n")
+            if nazwa == "Morvane-najnowsza.zip":
+                return self.wyslij(200, PACZKA_OK)
+            return self.wyslij(404, b"brak")
+        if tryb == "v":
+            return self.wyslij(200, urllib.parse.unquote_to_bytes(czesci[2]))
+        if tryb == "status":
+            return self.wyslij(int(czesci[2]), b"tresc bledu")
+        if tryb == "chunked":
+            self.send_response(200)
+            self.send_header("Transfer-Encoding", "chunked")
+            self.end_headers()
+            for i in range(5):
+                kawalek = bytes([65 + i]) * 1000
+                self.wfile.write(b"%x\r\n%s\r\n" % (len(kawalek), kawalek))
+                self.wfile.flush()
+            self.wfile.write(b"0\r\n\r\n")
+            return
+        if tryb == "krotki":
+            self.wyslij(200, b"x" * 50, dlugosc=100)
+            self.close_connection = True
+            self.connection.shutdown(socket.SHUT_WR)
+            return
+        if tryb == "zerwany":
+            self.send_response(200)
+            self.send_header("Transfer-Encoding", "chunked")
+            self.end_headers()
+            for _ in range(20):
+                self.wfile.write(b"%x\r\n%s\r\n" % (10000, b"z" * 10000))
+            self.wfile.write(b"%x\r\n" % 10000 + b"z" * 10)
+            self.wfile.flush()
+            time.sleep(0.3)
+            # Reset, not a clean close.
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            self.close_connection = True
+            return
+        if tryb == "stoi":
+            self.wyslij(200, b"abc", dlugosc=10)
+            self.wfile.flush()
+            time.sleep(45)
+            self.close_connection = True
+            return
+        if tryb == "pusty":
+            return self.wyslij(200, b"")
+        if tryb == "ogromny":
+            return self.wyslij(200, b"9" * (8 << 20))
+        if tryb == "duzy":
+            self.send_response(200)
+            self.send_header("Content-Length", str(DUZY))
+            self.end_headers()
+            blok = bytes(range(256)) * 4096  # 1 MiB
+            wyslane = 0
+            while wyslane < DUZY:
+                n = min(len(blok), DUZY - wyslane)
+                self.wfile.write(blok[:n])
+                wyslane += n
+            return
+        return self.wyslij(404, b"nieznany tryb")
+
+
+class Serwer(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def uruchom_serwer():
+    s = Serwer(("127.0.0.1", 0), Obsluga)
+    threading.Thread(target=s.serve_forever, daemon=True).start()
+    return s
+
+
+BAZA_NGINX = "/v0123456789abcdef01234567/"
+
+
+def konfiguracja_nginx(katalog, port, pliki):
+    """The config a mod team can start from: static files under one base path."""
+    return f"""
+worker_processes 1;
+daemon off;
+pid {katalog}/nginx.pid;
+error_log {katalog}/error.log;
+events {{ worker_connections 64; }}
+http {{
+    access_log off;
+    client_body_temp_path {katalog}/tmp;
+    proxy_temp_path {katalog}/tmp;
+    fastcgi_temp_path {katalog}/tmp;
+    uwsgi_temp_path {katalog}/tmp;
+    scgi_temp_path {katalog}/tmp;
+    types {{ text/plain txt; application/zip zip; }}
+    server {{
+        listen 127.0.0.1:{port};
+        location {BAZA_NGINX} {{
+            alias {pliki}/;
+            add_header Cache-Control no-cache;
+        }}
+    }}
+}}
+"""
+
+
+def uruchom_nginx():
+    nginx = shutil.which("nginx") or "/usr/sbin/nginx"
+    if not os.path.exists(nginx):
+        return None, None, None
+    katalog = tempfile.mkdtemp(prefix="morvane-nginx-")
+    os.chmod(katalog, 0o755)  # nginx's workers run as another user
+    pliki = os.path.join(katalog, "pliki")
+    os.makedirs(os.path.join(katalog, "tmp"))
+    os.makedirs(pliki)
+    with open(os.path.join(pliki, "wersja.txt"), "wb") as f:
+        f.write(b"2.5\n")
+    with open(os.path.join(pliki, "Morvane-najnowsza.zip"), "wb") as f:
+        f.write(PACZKA_OK)
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        port = s.getsockname()[1]
+    conf = os.path.join(katalog, "nginx.conf")
+    with open(conf, "w") as f:
+        f.write(konfiguracja_nginx(katalog, port, pliki))
+    proces = subprocess.Popen([nginx, "-c", conf, "-p", katalog], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+    for _ in range(100):
+        try:
+            socket.create_connection(("127.0.0.1", port), 0.2).close()
+            break
+        except OSError:
+            time.sleep(0.05)
+    return proces, f"127.0.0.1:{port}{BAZA_NGINX}", katalog
+
+
+def main():
+    if len(sys.argv) < 3 or sys.argv[1] != "--uruchom":
+        s = uruchom_serwer()
+        print(f"http://127.0.0.1:{s.server_address[1]}/ok/", flush=True)
+        threading.Event().wait()
+    s = uruchom_serwer()
+    env = dict(os.environ, MORVANE_SERWER=f"127.0.0.1:{s.server_address[1]}")
+    nginx, adres_nginx, katalog = uruchom_nginx()
+    if adres_nginx:
+        env["MORVANE_NGINX"] = adres_nginx
+    try:
+        kod = subprocess.call(sys.argv[2:], env=env)
+    finally:
+        if nginx:
+            nginx.terminate()
+            nginx.wait(10)
+            shutil.rmtree(katalog, ignore_errors=True)
+    sys.exit(kod)
+
+
+if __name__ == "__main__":
+    main()
