@@ -1,0 +1,108 @@
+"""The real launcher in each of its main states, with real servers (the demo
+update server and world server) and a real game folder in the test prefix.
+Each state leaves a screenshot in build/zrzuty/stan_*.png; the test checks
+the main button's colour: dark red when it can be pressed, grey when not."""
+import os
+import shutil
+import socket
+import sys
+import time
+import unittest
+
+from wspolne_okno import Launcher, zrzut
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools"))
+import demo_serwery  # noqa: E402
+
+PREFIKS = os.environ["WINEPREFIX"]
+DANE = os.path.join(PREFIKS, "drive_c", "users", os.environ.get("USER", "root"), "AppData", "Local", "Morvane")
+GRA = os.path.join(PREFIKS, "drive_c", "Gry", "The Witcher 3")
+
+
+def wolny_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def piksel(sciezka, x, y):
+    import subprocess
+    w = subprocess.run(["convert", sciezka, "-format", f"%[fx:int(255*p{{{x},{y}}}.r)],"
+                        f"%[fx:int(255*p{{{x},{y}}}.g)],%[fx:int(255*p{{{x},{y}}}.b)]", "info:"],
+                       capture_output=True, text=True, check=True)
+    return tuple(int(v) for v in w.stdout.strip().split(","))
+
+
+class StanyOkna(unittest.TestCase):
+    def setUp(self):
+        shutil.rmtree(DANE, ignore_errors=True)
+        shutil.rmtree(os.path.dirname(GRA), ignore_errors=True)
+        os.makedirs(DANE)
+        self.serwery = []
+
+    def tearDown(self):
+        for s in self.serwery:
+            if isinstance(s, demo_serwery.SerwerSwiata):
+                s.close()
+            else:
+                s.shutdown()
+                s.server_close()
+        shutil.rmtree(DANE, ignore_errors=True)
+        shutil.rmtree(os.path.dirname(GRA), ignore_errors=True)
+
+    def gra(self):
+        os.makedirs(os.path.join(GRA, "bin", "x64_dx12"))
+        for plik in ("witcher3.exe", "steam_api64.dll"):
+            with open(os.path.join(GRA, "bin", "x64_dx12", plik), "wb") as f:
+                f.write(b"MZ")
+        with open(os.path.join(DANE, "gra.txt"), "w") as f:
+            f.write("C:\\Gry\\The Witcher 3\r\n")
+
+    def wersja(self, tekst):
+        with open(os.path.join(DANE, "wersja.txt"), "w") as f:
+            f.write(tekst + "\n")
+
+    def serwer(self, wersja="1.0", tryb="ok", swiat=False):
+        port = wolny_port()
+        self.serwery.append(demo_serwery.serwer_aktualizacji(port, wersja, tryb))
+        if swiat:
+            self.serwery.append(demo_serwery.serwer_swiata())
+        return {"MRV_ADRES": f"http://127.0.0.1:{port}{demo_serwery.BAZA}"}
+
+    def stan(self, nazwa, env, aktywny, czekaj=3.0):
+        with Launcher(env) as l:
+            okno = l.czekaj_na_okno()
+            time.sleep(czekaj)
+            sciezka = zrzut(okno, f"stan_{nazwa}.png")
+        r, g, b = piksel(sciezka, 50, 306)  # inside the main button, away from its text
+        czerwony = r > 100 and r > 2 * g
+        self.assertEqual(czerwony, aktywny, f"{nazwa}: button colour {r},{g},{b}")
+
+    def test_brak_gry(self):
+        self.stan("brak_gry", self.serwer(), aktywny=True)
+
+    def test_instalacja(self):
+        self.gra()
+        self.stan("instalacja", self.serwer("1.0"), aktywny=True)
+
+    def test_aktualizacja(self):
+        self.gra()
+        self.wersja("1.0")
+        self.stan("aktualizacja", self.serwer("1.1"), aktywny=True)
+
+    def test_graj(self):
+        self.gra()
+        self.wersja("1.1")
+        self.stan("graj", self.serwer("1.1", swiat=True), aktywny=True)
+
+    def test_zajety(self):
+        self.gra()
+        self.stan("zajety", self.serwer(tryb="stoi"), aktywny=False, czekaj=1.5)
+
+    def test_blad(self):
+        self.gra()
+        self.stan("blad", self.serwer(tryb="404"), aktywny=False)
+
+
+if __name__ == "__main__":
+    unittest.main()

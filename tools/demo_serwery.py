@@ -1,0 +1,134 @@
+#!/usr/bin/env python3
+"""Local demo of the two servers the launcher talks to, on 127.0.0.1 only:
+the update server (the launcher's built-in address: port 8080, base path
+/v0123456789abcdef01234567/) and the world server (port 47100, accepts and
+closes). ./run starts it; the window tests use it with other settings.
+
+  demo_serwery.py [--port 8080] [--wersja 1.0] [--bez-swiata] [--tryb ok|404|stoi]
+"""
+import argparse
+import http.server
+import io
+import socket
+import socketserver
+import threading
+import time
+import zipfile
+
+BAZA = "/v0123456789abcdef01234567/"
+
+INSTALUJ = r"""param([string]$Gra, [string]$Launcher)
+Write-Output "Instaluję Morvane do: $Gra"
+$dane = Split-Path -Parent $Launcher
+Set-Content -Path (Join-Path $dane 'wersja.txt') -Value '__WERSJA__' -Encoding ASCII
+Write-Output "Gotowe."
+"""
+ODINSTALUJ = r"""Write-Output "Usuwam Morvane z gry."
+"""
+
+
+def paczka(wersja):
+    bufor = io.BytesIO()
+    with zipfile.ZipFile(bufor, "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr("instaluj.ps1", INSTALUJ.replace("__WERSJA__", wersja))
+        z.writestr("odinstaluj.ps1", ODINSTALUJ)
+    return bufor.getvalue()
+
+
+class Serwer(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def serwer_aktualizacji(port, wersja, tryb="ok"):
+    zip_ = paczka(wersja)
+
+    class Obsluga(http.server.BaseHTTPRequestHandler):
+        protocol_version = "HTTP/1.1"
+
+        def log_message(self, *a):
+            pass
+
+        def odpowiedz(self, status, cialo):
+            self.send_response(status)
+            self.send_header("Content-Length", str(len(cialo)))
+            self.end_headers()
+            self.wfile.write(cialo)
+
+        def do_GET(self):
+            if tryb == "404":
+                return self.odpowiedz(404, b"brak")
+            if self.path == BAZA + "wersja.txt":
+                if tryb == "stoi":
+                    self.send_response(200)
+                    self.send_header("Content-Length", "10")
+                    self.end_headers()
+                    self.wfile.flush()
+                    time.sleep(60)
+                    return
+                return self.odpowiedz(200, (wersja + "\r\n").encode())
+            if self.path == BAZA + "Morvane-najnowsza.zip":
+                return self.odpowiedz(200, zip_)
+            return self.odpowiedz(404, b"brak")
+
+    s = Serwer(("127.0.0.1", port), Obsluga)
+    threading.Thread(target=s.serve_forever, daemon=True).start()
+    return s
+
+
+class SerwerSwiata:
+    """Accepts and closes every connection; close() really stops listening
+    (a bare close() does not wake a thread blocked in accept)."""
+
+    def __init__(self, s):
+        self.s = s
+
+    def close(self):
+        try:
+            self.s.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+        self.s.close()
+
+
+def serwer_swiata(port=47100):
+    s = socket.socket()
+    s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    s.bind(("127.0.0.1", port))
+    s.listen(16)
+
+    def petla():
+        while True:
+            try:
+                k, _ = s.accept()
+            except OSError:
+                return
+            k.close()
+
+    threading.Thread(target=petla, daemon=True).start()
+    return SerwerSwiata(s)
+
+
+def main():
+    a = argparse.ArgumentParser()
+    a.add_argument("--port", type=int, default=8080)
+    a.add_argument("--wersja", default="1.0")
+    a.add_argument("--bez-swiata", action="store_true")
+    a.add_argument("--tryb", default="ok", choices=["ok", "404", "stoi"])
+    o = a.parse_args()
+    try:
+        serwer_aktualizacji(o.port, o.wersja, o.tryb)
+    except OSError as e:
+        print(f"demo: port {o.port} zajęty ({e}); zostawiam działający serwer", flush=True)
+    if not o.bez_swiata:
+        try:
+            serwer_swiata()
+        except OSError as e:
+            print(f"demo: port 47100 zajęty ({e})", flush=True)
+    print(f"demo: http://127.0.0.1:{o.port}{BAZA} (wersja {o.wersja}), świat: "
+          f"{'brak' if o.bez_swiata else '127.0.0.1:47100'}", flush=True)
+    threading.Event().wait()
+
+
+if __name__ == "__main__":
+    main()
