@@ -1,0 +1,48 @@
+// Benchmark (not a test): downloads the 175 MiB package from the test server
+// with Pobierz into a file and reports the time and the peak memory growth.
+// tools/bench-pobierz runs it beside curl against the same server.
+#include <windows.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <string>
+
+#include "core/stan.h"
+#include "core/tekst.h"
+#include "net/pobierz.h"
+
+static SIZE_T Szczyt() {
+    PROCESS_MEMORY_COUNTERS_EX p = {};
+    p.cb = sizeof p;
+    GetProcessMemoryInfo(GetCurrentProcess(), (PROCESS_MEMORY_COUNTERS*)&p, sizeof p);
+    return p.PeakWorkingSetSize;
+}
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        fprintf(stderr, "bench_pobierz HOST PORT\n");
+        return 2;
+    }
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        Stan.serwer = Serwer{false, NaUtf16(argv[1]), L"/duzy/", (uint16_t)atoi(argv[2])};
+    }
+    wchar_t tmp[MAX_PATH];
+    GetTempPathW(MAX_PATH, tmp);
+    // A third argument "bez-pliku" measures the transfer alone.
+    const bool bezPliku = argc > 3 && std::string(argv[3]) == "bez-pliku";
+    const std::wstring plik = bezPliku ? L"" : std::wstring(tmp) + L"morvane-bench.zip";
+    const SIZE_T przed = Szczyt();
+    LARGE_INTEGER f, a, b;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&a);
+    uint64_t ile = 0;
+    std::string blad;
+    bool ok = Pobierz(L"Morvane-najnowsza.zip", nullptr, plik, [&](uint64_t o, uint64_t) { ile = o; }, blad);
+    QueryPerformanceCounter(&b);
+    if (!bezPliku) DeleteFileW(plik.c_str());
+    const double s = double(b.QuadPart - a.QuadPart) / double(f.QuadPart);
+    printf("pobierz_ok=%d bajty=%llu sekundy=%.3f szczyt_przed_mib=%.1f wzrost_szczytu_mib=%.1f %s\n", ok,
+           (unsigned long long)ile, s, przed / 1048576.0, (Szczyt() - przed) / 1048576.0, blad.c_str());
+    return ok ? 0 : 1;
+}
