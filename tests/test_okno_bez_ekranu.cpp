@@ -96,6 +96,34 @@ TEST(OknoBezEkranu, KazdyStanRysujeSieBezNaruszeniaRegulBiblioteki) {
     WyczyscStan();
 }
 
+// Clicks go through Dear ImGui's own input queue, as the Win32 back end
+// feeds it: open the game list, pick the second entry.
+TEST(OknoBezEkranu, WyborZListyGierZmieniaWybranaGre) {
+    WyczyscStan();
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        for (int i = 0; i < 3; ++i) Stan.gry.push_back({L"D:\\Gra" + std::to_wstring(i), "inna"});
+        Stan.wybranaGra = 0;
+        Stan.wersjaZainstalowana = "1.0";
+    }
+    BledyImGui.clear();
+    Kontekst k(1.0f);
+    ImGuiIO& io = ImGui::GetIO();
+    auto klik = [&](float x, float y) {
+        io.AddMousePosEvent(x, y);
+        k.Klatki(2);
+        io.AddMouseButtonEvent(0, true);
+        k.Klatki(2);
+        io.AddMouseButtonEvent(0, false);
+        k.Klatki(2);
+    };
+    klik(300, 166);  // the combo box: 194..726 x 150..182
+    klik(300, 218);  // second row of its list: rows of 18 px, 9 px apart, from y 182
+    std::lock_guard<std::mutex> l(Stan.blokada);
+    EXPECT_EQ(Stan.wybranaGra, 1);
+    EXPECT_EQ(BledyImGui, std::vector<std::string>{});
+}
+
 TEST(OknoBezEkranu, StrazZglaszaNiezrownowazonyPush) {
     // The guard itself works: an unbalanced push is reported.
     BledyImGui.clear();
