@@ -2,6 +2,7 @@
 update server and world server) and a real game folder in the test prefix.
 Each state leaves a screenshot in build/zrzuty/stan_*.png; the test checks
 the main button's colour: dark red when it can be pressed, grey when not."""
+import getpass
 import os
 import shutil
 import socket
@@ -15,7 +16,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools"))
 import demo_serwery  # noqa: E402
 
 PREFIKS = os.environ["WINEPREFIX"]
-DANE = os.path.join(PREFIKS, "drive_c", "users", os.environ.get("USER", "root"), "AppData", "Local", "Morvane")
+DANE = os.path.join(PREFIKS, "drive_c", "users", getpass.getuser(), "AppData", "Local", "Morvane")
 GRA = os.path.join(PREFIKS, "drive_c", "Gry", "The Witcher 3")
 
 
@@ -31,6 +32,18 @@ def piksel(sciezka, x, y):
                         f"%[fx:int(255*p{{{x},{y}}}.g)],%[fx:int(255*p{{{x},{y}}}.b)]", "info:"],
                        capture_output=True, text=True, check=True)
     return tuple(int(v) for v in w.stdout.strip().split(","))
+
+
+def czerwone_w_pasku(sciezka):
+    """Red pixels in the row of the progress bar (right of the main button)."""
+    import subprocess
+    w = subprocess.run(["convert", sciezka, "-crop", "532x1+354+320", "+repage", "-depth", "8", "txt:-"],
+                       capture_output=True, text=True, check=True)
+    n = 0
+    for linia in w.stdout.splitlines()[1:]:
+        r, g, b = (int(v) for v in linia.split("(")[1].split(")")[0].split(",")[:3])
+        n += r > 120 and r > 3 * g
+    return n
 
 
 class StanyOkna(unittest.TestCase):
@@ -69,14 +82,23 @@ class StanyOkna(unittest.TestCase):
             self.serwery.append(demo_serwery.serwer_swiata())
         return {"MRV_ADRES": f"http://127.0.0.1:{port}{demo_serwery.BAZA}"}
 
-    def stan(self, nazwa, env, aktywny, czekaj=3.0):
+    def stan(self, nazwa, env, aktywny, czekaj=4.0):
+        """A button that should end up pressable is watched until it is (the
+        check may be slow on a loaded machine); one that should not is taken
+        after a pause long enough for a local check to finish."""
         with Launcher(env) as l:
             okno = l.czekaj_na_okno()
             time.sleep(czekaj)
-            sciezka = zrzut(okno, f"stan_{nazwa}.png")
-        r, g, b = piksel(sciezka, 50, 306)  # inside the main button, away from its text
-        czerwony = r > 100 and r > 2 * g
+            koniec = time.monotonic() + (20 if aktywny else 0)
+            while True:
+                sciezka = zrzut(okno, f"stan_{nazwa}.png")
+                r, g, b = piksel(sciezka, 50, 306)  # inside the main button, away from its text
+                czerwony = r > 100 and r > 2 * g
+                if czerwony == aktywny or time.monotonic() > koniec:
+                    break
+                time.sleep(0.5)
         self.assertEqual(czerwony, aktywny, f"{nazwa}: button colour {r},{g},{b}")
+        return sciezka
 
     def test_brak_gry(self):
         self.stan("brak_gry", self.serwer(), aktywny=True)
@@ -90,6 +112,10 @@ class StanyOkna(unittest.TestCase):
         self.wersja("1.0")
         self.stan("aktualizacja", self.serwer("1.1"), aktywny=True)
 
+    def test_bez_paska_gdy_wolny(self):
+        sciezka = self.stan("wolny", self.serwer(), aktywny=True)
+        self.assertEqual(czerwone_w_pasku(sciezka), 0)
+
     def test_graj(self):
         self.gra()
         self.wersja("1.1")
@@ -97,7 +123,8 @@ class StanyOkna(unittest.TestCase):
 
     def test_zajety(self):
         self.gra()
-        self.stan("zajety", self.serwer(tryb="stoi"), aktywny=False, czekaj=1.5)
+        sciezka = self.stan("zajety", self.serwer(tryb="stoi"), aktywny=False, czekaj=1.5)
+        self.assertGreater(czerwone_w_pasku(sciezka), 10, "the moving progress bar is missing")
 
     def test_blad(self):
         self.gra()
