@@ -4,6 +4,8 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
