@@ -250,6 +250,18 @@ TEST_F(Siec, BezDlugosciPustyIZlyPlik) {
     EXPECT_LE(ogromny.pamiec.size(), LimitOdpowiedziWersji);
 }
 
+TEST_F(Siec, PelnyDyskToBladZapisuNieSukces) {
+    // Linux's /dev/full, reached through Wine's Z: drive, takes no byte.
+    const std::wstring pelny = L"Z:\\dev\\full";
+    FILE* proba = _wfopen(pelny.c_str(), L"wb");
+    if (!proba) GTEST_SKIP() << "no /dev/full here";
+    fclose(proba);
+    Wynik w = Pobierz_(L"/ok/", L"Morvane-najnowsza.zip", pelny);
+    EXPECT_FALSE(w.ok);
+    EXPECT_EQ(w.blad, "nie mogę zapisać pliku");
+    EXPECT_LT(w.pamiec.size(), 300000u);  // stopped at the first failed chunk
+}
+
 TEST_F(Siec, ZatrzymanySerwerKonczySiePoCzasieOdbioru) {
     const ULONGLONG start = GetTickCount64();
     Wynik w = Pobierz_(L"/stoi/", L"x");
