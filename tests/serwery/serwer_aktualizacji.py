@@ -93,8 +93,10 @@ class Obsluga(http.server.BaseHTTPRequestHandler):
             self.wfile.write(b"%x\r\n" % 10000 + b"z" * 10)
             self.wfile.flush()
             time.sleep(0.3)
-            # Reset, not a clean close.
+            # A reset with no FIN before it: closed here, with linger 0, before
+            # socketserver's own shutdown(SHUT_WR) could send a clean end.
             self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            self.connection.close()
             self.close_connection = True
             return
         if tryb == "stoi":
