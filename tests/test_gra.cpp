@@ -13,9 +13,12 @@
 
 namespace {
 
-// A game folder as the stores leave it.
+// A game folder as the stores leave it. With no exe content, the caller
+// copies a real program in: written fresh, never over a stand-in file (once
+// in many runs Wine then refused to start it as a bad image).
 void ZrobGre(const std::wstring& folder, const std::string& rodzaj, const std::string& exe = "MZ") {
-    ZapiszPlik(folder + L"\\bin\\x64_dx12\\witcher3.exe", exe);
+    std::filesystem::create_directories(folder + L"\\bin\\x64_dx12");
+    if (!exe.empty()) ZapiszPlik(folder + L"\\bin\\x64_dx12\\witcher3.exe", exe);
     if (rodzaj == "Steam") ZapiszPlik(folder + L"\\bin\\x64_dx12\\steam_api64.dll", "MZ");
     if (rodzaj == "GOG") ZapiszPlik(folder + L"\\goggame-1207664643.info", "{}");
 }
@@ -298,8 +301,8 @@ TEST(UruchomienieGry, KopiaInnaStartujeBezposrednioZFolderuBin) {
     TymczasowyFolder tmp;
     const std::wstring folder = tmp / L"Gry 'Wiedźmin' & 100% ^ x";
     const std::wstring exe = folder + L"\\bin\\x64_dx12\\witcher3.exe";
-    ZrobGre(folder, "GOG");
-    ASSERT_TRUE(CopyFileW((FolderTestu() + L"\\" + NaUtf16(ZAPISZ_EXE)).c_str(), exe.c_str(), FALSE));
+    ZrobGre(folder, "GOG", "");
+    ASSERT_TRUE(CopyFileW((FolderTestu() + L"\\" + NaUtf16(ZAPISZ_EXE)).c_str(), exe.c_str(), TRUE));
     std::filesystem::create_directories(FolderDanych());
     ZapiszPlik(FolderDanych() + L"\\start_rp.txt", std::string(100, 'x'));
 
@@ -326,9 +329,9 @@ TEST(UruchomienieGry, KopiaSteamIdzieTylkoPrzezSteam) {
     const std::wstring folder = tmp / L"steamapps\\common\\The Witcher 3";
     const std::wstring exe = folder + L"\\bin\\x64_dx12\\witcher3.exe";
     const std::wstring handler = tmp / L"steam-handler.exe";
-    ZrobGre(folder, "Steam");
+    ZrobGre(folder, "Steam", "");
     const std::wstring zapisz = FolderTestu() + L"\\" + NaUtf16(ZAPISZ_EXE);
-    ASSERT_TRUE(CopyFileW(zapisz.c_str(), exe.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(zapisz.c_str(), exe.c_str(), TRUE));
     ASSERT_TRUE(CopyFileW(zapisz.c_str(), handler.c_str(), FALSE));
 
     // Without a steam: handler the start fails and nothing is planned.
