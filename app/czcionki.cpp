@@ -41,26 +41,14 @@ std::wstring FolderCzcionek() {
     return wynik;
 }
 
-bool CzytajPlik(const std::wstring& sciezka, std::vector<char>& dane) {
-    DWORD atrybuty = GetFileAttributesW(sciezka.c_str());
-    if (atrybuty == INVALID_FILE_ATTRIBUTES || (atrybuty & FILE_ATTRIBUTE_DIRECTORY)) return false;
-    FILE* plik = _wfopen(sciezka.c_str(), L"rb");
-    if (!plik) return false;
-    char bufor[65536];
-    size_t n;
-    while ((n = fread(bufor, 1, sizeof bufor, plik)) > 0) {
-        dane.insert(dane.end(), bufor, bufor + n);
-        if (dane.size() > (64u << 20)) break;  // no font is this large
-    }
-    bool ok = !ferror(plik) && dane.size() > 12 && dane.size() <= (64u << 20);
-    fclose(plik);
-    return ok;
-}
+constexpr size_t NajwiekszaCzcionka = 64u << 20;  // no font is this large
 
 // Loads one file; keeps it only when it has the letters our texts need.
 ImFont* SprobujCzcionke(const std::wstring& sciezka) {
-    std::vector<char> dane;
-    if (!CzytajPlik(sciezka, dane)) return nullptr;
+    std::string dane;
+    if (!CzytajCalyPlik(sciezka, dane, NajwiekszaCzcionka + 1) || dane.size() <= 12 ||
+        dane.size() > NajwiekszaCzcionka)
+        return nullptr;
     ImGuiIO& io = ImGui::GetIO();
     void* kopia = IM_ALLOC(dane.size());
     memcpy(kopia, dane.data(), dane.size());
@@ -77,11 +65,16 @@ ImFont* SprobujCzcionke(const std::wstring& sciezka) {
     return font;
 }
 
-ImFont* PierwszaDostepna(const wchar_t* const* pliki, size_t ile) {
+// The system's Fonts folder first, then the host's under Wine.
+std::vector<std::wstring> FolderyCzcionek() {
     std::vector<std::wstring> foldery;
     std::wstring systemowy = FolderCzcionek();
     if (!systemowy.empty()) foldery.push_back(systemowy);
     for (const wchar_t* f : FolderyZapasowe) foldery.push_back(f);
+    return foldery;
+}
+
+ImFont* PierwszaDostepna(const std::vector<std::wstring>& foldery, const wchar_t* const* pliki, size_t ile) {
     for (size_t i = 0; i < ile; ++i)
         for (const std::wstring& folder : foldery)
             if (ImFont* f = SprobujCzcionke(folder + L"\\" + pliki[i])) return f;
@@ -92,9 +85,10 @@ ImFont* PierwszaDostepna(const wchar_t* const* pliki, size_t ile) {
 
 void ZaladujCzcionki(ImFont** tekst, ImFont** ozdobna) {
     ImGuiIO& io = ImGui::GetIO();
-    *tekst = PierwszaDostepna(PlikiTekstu, std::size(PlikiTekstu));
+    const std::vector<std::wstring> foldery = FolderyCzcionek();
+    *tekst = PierwszaDostepna(foldery, PlikiTekstu, std::size(PlikiTekstu));
     if (!*tekst) *tekst = io.Fonts->AddFontDefault();
-    *ozdobna = PierwszaDostepna(PlikiOzdobne, std::size(PlikiOzdobne));
+    *ozdobna = PierwszaDostepna(foldery, PlikiOzdobne, std::size(PlikiOzdobne));
     if (!*ozdobna) *ozdobna = *tekst;
     io.FontDefault = *tekst;
 }

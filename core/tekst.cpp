@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/linia.h"
@@ -39,20 +40,27 @@ bool PlikIstnieje(const std::wstring& sciezka) {
     return GetFileAttributesW(sciezka.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::string CzytajPierwszaLinie(const std::wstring& sciezka) {
+bool CzytajCalyPlik(const std::wstring& sciezka, std::string& bajty, size_t limit) {
+    bajty.clear();
     // A folder opens with _wfopen on some runtimes and then fails to read;
-    // either way it must read as empty.
+    // either way it counts as unreadable.
     DWORD atrybuty = GetFileAttributesW(sciezka.c_str());
-    if (atrybuty == INVALID_FILE_ATTRIBUTES || (atrybuty & FILE_ATTRIBUTE_DIRECTORY)) return {};
+    if (atrybuty == INVALID_FILE_ATTRIBUTES || (atrybuty & FILE_ATTRIBUTE_DIRECTORY)) return false;
     FILE* plik = _wfopen(sciezka.c_str(), L"rb");
-    if (!plik) return {};
-    std::string bajty;
-    char bufor[4096];
+    if (!plik) return false;
+    char bufor[65536];
     size_t n;
-    while ((n = fread(bufor, 1, sizeof bufor, plik)) > 0) bajty.append(bufor, n);
-    bool blad = ferror(plik) != 0;
+    while (bajty.size() < limit && (n = fread(bufor, 1, std::min(sizeof bufor, limit - bajty.size()), plik)) > 0)
+        bajty.append(bufor, n);
+    const bool ok = ferror(plik) == 0;
     fclose(plik);
-    if (blad) return {};
+    if (!ok) bajty.clear();
+    return ok;
+}
+
+std::string CzytajPierwszaLinie(const std::wstring& sciezka) {
+    std::string bajty;
+    if (!CzytajCalyPlik(sciezka, bajty)) return {};
     if (RozpoznajKodowanie(bajty) == KodowaniePliku::Utf16LE) {
         std::u16string jednostki = JednostkiUtf16LE(bajty);
         bajty = NaUtf8(std::wstring(jednostki.begin(), jednostki.end()));

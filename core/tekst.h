@@ -1,6 +1,7 @@
 // Text conversion, the data folder and the one-line settings files.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 std::string NaUtf8(const std::wstring& tekst);
@@ -10,6 +11,10 @@ std::wstring NaUtf16(const std::string& tekst);
 std::wstring FolderDanych();
 
 bool PlikIstnieje(const std::wstring& sciezka);
+
+// The file's bytes, at most `limit` of them; false when it is missing, a
+// folder, or can't be read.
+bool CzytajCalyPlik(const std::wstring& sciezka, std::string& bajty, size_t limit = SIZE_MAX);
 
 // First line of a small file as UTF-8, trimmed; empty when it can't be read.
 std::string CzytajPierwszaLinie(const std::wstring& sciezka);

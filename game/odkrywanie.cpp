@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
 #include "core/linia.h"
 #include "core/tekst.h"
 #include "game/folder.h"
@@ -25,15 +23,8 @@ bool CzytajTekstRejestru(HKEY klucz, const std::wstring& podklucz, const wchar_t
 
 std::vector<std::string> LinieVdf(const std::wstring& sciezka) {
     std::vector<std::string> linie;
-    DWORD atrybuty = GetFileAttributesW(sciezka.c_str());
-    if (atrybuty == INVALID_FILE_ATTRIBUTES || (atrybuty & FILE_ATTRIBUTE_DIRECTORY)) return linie;
-    FILE* plik = _wfopen(sciezka.c_str(), L"rb");
-    if (!plik) return linie;
     std::string bajty;
-    char bufor[65536];
-    size_t n;
-    while (bajty.size() < NajwiekszyVdf && (n = fread(bufor, 1, sizeof bufor, plik)) > 0) bajty.append(bufor, n);
-    fclose(plik);
+    if (!CzytajCalyPlik(sciezka, bajty, NajwiekszyVdf)) return linie;
     // Text mode: CR LF reads as LF.
     size_t poz = 0;
     while (poz < bajty.size()) {
@@ -55,10 +46,12 @@ void GryGog(std::vector<ZnalezionaGra>& lista, const wchar_t* sciezkaKlucza) {
         DWORD dlugosc = 256;
         if (RegEnumKeyExW(klucz, i, nazwa, &dlugosc, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         std::wstring podklucz = std::wstring(sciezkaKlucza) + L"\\" + nazwa;
+        // A value that can't be read stays empty: no title, or an empty path
+        // that SprawdzFolderGry rejects.
         std::wstring tytul, folder;
-        if (!CzytajTekstRejestru(HKEY_LOCAL_MACHINE, podklucz, L"gameName", tytul)) tytul.clear();
+        CzytajTekstRejestru(HKEY_LOCAL_MACHINE, podklucz, L"gameName", tytul);
         if (tytul.find(L"Witcher 3") == std::wstring::npos) continue;
-        if (!CzytajTekstRejestru(HKEY_LOCAL_MACHINE, podklucz, L"path", folder)) folder.clear();
+        CzytajTekstRejestru(HKEY_LOCAL_MACHINE, podklucz, L"path", folder);
         SprawdzFolderGry(lista, folder);
     }
     RegCloseKey(klucz);
