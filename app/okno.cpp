@@ -25,7 +25,6 @@ ImVec4 Kolor(Barwa b) {
     case Barwa::Przygaszona: return Przygaszony;
     case Barwa::Bledu: return Czerwony;
     case Barwa::Zielona: return Zielony;
-    case Barwa::Stopka: return Stopka;
     case Barwa::Domyslna: break;
     }
     return ImGui::GetStyle().Colors[ImGuiCol_Text];

@@ -49,5 +49,6 @@ Napis LiniaKomunikatu(const Migawka& m, Akcja akcja) {
 }
 
 Barwa BarwaLiniiDziennika(const std::string& linia) {
-    return linia.compare(0, 6, "BŁĄD") == 0 && linia.size() >= 6 ? Barwa::Bledu : Barwa::Przygaszona;
+    // "BŁĄD" is 6 bytes in UTF-8; a shorter line can't start with it.
+    return linia.rfind("BŁĄD", 0) == 0 ? Barwa::Bledu : Barwa::Przygaszona;
 }

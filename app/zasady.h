@@ -22,7 +22,7 @@ struct Migawka {
 };
 
 enum class Akcja { Brak, Instaluj, UruchomGre, WskazFolder };
-enum class Barwa { Zlota, Przygaszona, Bledu, Zielona, Stopka, Domyslna };
+enum class Barwa { Zlota, Przygaszona, Bledu, Zielona, Domyslna };
 
 struct Napis {
     std::string tekst;

@@ -12,9 +12,10 @@ KodowaniePliku RozpoznajKodowanie(std::string& bajty) {
     return KodowaniePliku::Utf8;
 }
 
+std::string DoKoncaLinii(const std::string& tekst) { return tekst.substr(0, tekst.find_first_of("\r\n")); }
+
 std::string PierwszaLiniaTekstu(const std::string& tekst) {
-    size_t koniec = tekst.find_first_of("\r\n");
-    std::string linia = tekst.substr(0, koniec);
+    std::string linia = DoKoncaLinii(tekst);
     size_t ostatni = linia.find_last_not_of(" \t");
     if (ostatni == std::string::npos) return {};
     linia.erase(ostatni + 1);

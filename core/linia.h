@@ -12,8 +12,11 @@ enum class KodowaniePliku { Utf8, Utf16LE };
 // last byte dropped).
 KodowaniePliku RozpoznajKodowanie(std::string& bajty);
 
-// Cuts at the first CR or LF, then trims spaces and tabs at the end, then at
-// the start. Nothing else is trimmed.
+// The text up to, not including, the first CR or LF (all of it without one).
+std::string DoKoncaLinii(const std::string& tekst);
+
+// DoKoncaLinii, then spaces and tabs trimmed at the end, then at the start.
+// Nothing else is trimmed.
 std::string PierwszaLiniaTekstu(const std::string& tekst);
 
 // UTF-16 LE bytes to UTF-16 units.

@@ -62,15 +62,21 @@ void AdresSerwera() {
     std::optional<std::wstring> zmienna = ZmiennaSrodowiska(L"MRV_ADRES");
     std::string plik;
     if (!zmienna || zmienna->empty()) plik = CzytajPierwszaLinie(FolderDanych() + L"\\adres.txt");
-    KandydatAdresu k = WybierzAdres(zmienna, plik, AdresWbudowany, NaUtf16);
-    Serwer s = RozbierzAdres(k.adres);
+    std::wstring adres = AdresWbudowany;
+    std::string etykieta = "wbudowany";
+    switch (WybierzAdres(zmienna, plik)) {
+    case ZrodloAdresu::Zmienna: adres = *zmienna, etykieta = "MRV_ADRES"; break;
+    case ZrodloAdresu::Plik: adres = NaUtf16(plik), etykieta = "adres.txt"; break;
+    case ZrodloAdresu::Wbudowany: break;
+    }
+    Serwer s = RozbierzAdres(adres);
     if (s.host.empty()) {
         s = RozbierzAdres(AdresWbudowany);
-        k.etykieta = L"wbudowany (zły adres.txt)";
+        etykieta = "wbudowany (zły adres.txt)";
     }
     {
         std::lock_guard<std::mutex> l(Stan.blokada);
         Stan.serwer = s;
     }
-    Loguj(LiniaSerwera(s.bezpieczny, NaUtf8(s.host), NaUtf8(k.etykieta)));
+    Loguj(LiniaSerwera(s.bezpieczny, NaUtf8(s.host), etykieta));
 }

@@ -1,12 +1,12 @@
 #include "net/sprawdz.h"
 
+#include "core/linia.h"
 #include "core/stan.h"
 #include "core/tekst.h"
 #include "game/odkrywanie.h"
 #include "net/adres.h"
 #include "net/pobierz.h"
 #include "net/swiat.h"
-#include "net/wybor_adresu.h"
 
 void Sprawdz() {
     if (!ZajmijPrace()) return;
@@ -24,7 +24,9 @@ void Sprawdz() {
     // here is broken, and the check must not hold all of it in memory.
     std::string cialo, bladPobrania;
     const bool pobrano = Pobierz(L"wersja.txt", &cialo, L"", nullptr, bladPobrania, LimitOdpowiedziWersji);
-    const std::string naSerwerze = pobrano ? WersjaZOdpowiedzi(cialo) : std::string();
+    // The published version is the body's first line as it stands: no
+    // trimming, no signature removed.
+    const std::string naSerwerze = pobrano ? DoKoncaLinii(cialo) : std::string();
 
     size_t ileGier;
     {

@@ -6,6 +6,7 @@ import getpass
 import os
 import shutil
 import socket
+import subprocess
 import sys
 import time
 import unittest
@@ -27,7 +28,6 @@ def wolny_port():
 
 
 def piksel(sciezka, x, y):
-    import subprocess
     w = subprocess.run(["convert", sciezka, "-format", f"%[fx:int(255*p{{{x},{y}}}.r)],"
                         f"%[fx:int(255*p{{{x},{y}}}.g)],%[fx:int(255*p{{{x},{y}}}.b)]", "info:"],
                        capture_output=True, text=True, check=True)
@@ -36,7 +36,6 @@ def piksel(sciezka, x, y):
 
 def czerwone_w_pasku(sciezka):
     """Red pixels in the row of the progress bar (right of the main button)."""
-    import subprocess
     w = subprocess.run(["convert", sciezka, "-crop", "532x1+354+320", "+repage", "-depth", "8", "txt:-"],
                        capture_output=True, text=True, check=True)
     n = 0
