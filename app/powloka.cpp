@@ -88,6 +88,17 @@ LRESULT WINAPI ProceduraOkna(HWND okno, UINT komunikat, WPARAM w, LPARAM l) {
     case WM_SYSCOMMAND:
         if ((w & 0xfff0) == SC_KEYMENU) return 0;  // Alt alone opens no menu
         break;
+    case WM_CLOSE:
+        // An install or uninstall cut off here would leave its script half-way
+        // through the game folder.
+        if (Stan.zmianaModu.load() &&
+            MessageBoxW(okno,
+                        L"Trwa instalacja lub usuwanie moda. Przerwanie może zostawić grę w połowie zmian.\n\n"
+                        L"Zamknąć launcher mimo to?",
+                        L"Morvane", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+            return 0;
+        DestroyWindow(okno);
+        return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;

@@ -31,6 +31,13 @@ void LogujBlad(const std::string& tekst) {
     Stan.dziennik.push_back(std::move(linia));
 }
 
-bool ZajmijPrace() { return !Stan.zajety.exchange(true); }
+bool ZajmijPrace() {
+    if (Stan.zajety.exchange(true)) return false;
+    if (Stan.terminZamkniecia.load() != 0) {
+        Stan.zajety.store(false);
+        return false;
+    }
+    return true;
+}
 
 void ZwolnijPrace() { Stan.zajety.store(false); }

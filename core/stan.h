@@ -39,6 +39,9 @@ struct StanLaunchera {
     std::atomic<bool> zajety{false};
     std::atomic<bool> graDziala{false};
     std::atomic<uint64_t> terminZamkniecia{0};
+    // An install or uninstall runs: closing the window now would leave its
+    // child writing into a closed pipe, half-way through the game folder.
+    std::atomic<bool> zmianaModu{false};
 };
 
 // Lives for the whole process: detached workers may still touch it while the
@@ -56,6 +59,7 @@ void Loguj(const std::string& linia);
 void UstawStatus(const std::string& tekst, float postep);
 void LogujBlad(const std::string& tekst);
 
-// Busy claim of a worker: true when this caller got the flag.
+// Busy claim of a worker: true when this caller got the flag. Once a closing
+// is planned no worker starts: it would be cut off by the closing.
 bool ZajmijPrace();
 void ZwolnijPrace();

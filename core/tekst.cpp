@@ -67,3 +67,20 @@ std::string CzytajPierwszaLinie(const std::wstring& sciezka) {
     }
     return PierwszaLiniaTekstu(bajty);
 }
+
+std::optional<std::wstring> ZmiennaSrodowiska(const wchar_t* nazwa) {
+    std::wstring bufor(1024, L'\0');
+    for (;;) {
+        SetLastError(0);
+        DWORD n = GetEnvironmentVariableW(nazwa, bufor.data(), (DWORD)bufor.size());
+        if (n == 0) {
+            if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+            return std::wstring();
+        }
+        if (n < bufor.size()) {
+            bufor.resize(n);
+            return bufor;
+        }
+        bufor.assign(n, L'\0');  // n is the size needed, terminator included
+    }
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 std::string NaUtf8(const std::wstring& tekst);
@@ -18,3 +19,7 @@ bool CzytajCalyPlik(const std::wstring& sciezka, std::string& bajty, size_t limi
 
 // First line of a small file as UTF-8, trimmed; empty when it can't be read.
 std::string CzytajPierwszaLinie(const std::wstring& sciezka);
+
+// An environment variable's whole value, however long (a value past 1023 or
+// 259 characters is read in full, not misread); nullopt when it is not set.
+std::optional<std::wstring> ZmiennaSrodowiska(const wchar_t* nazwa);

@@ -1,10 +1,148 @@
 #include "install/instaluj.h"
 
-#include "core/stan.h"
+#include <windows.h>
 
-// The installation itself comes with the process runner; until then the
-// worker only keeps the busy rule.
+#include <filesystem>
+
+#include "core/linia.h"
+#include "core/stan.h"
+#include "core/tekst.h"
+#include "install/proces.h"
+#include "net/adres.h"
+#include "net/pobierz.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool MaSkryptInstalacji(const std::wstring& folder) { return PlikIstnieje(folder + L"\\instaluj.ps1"); }
+
+// The launcher's own program file, or empty.
+std::wstring WlasnyProgram() {
+    std::wstring bufor(520, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, bufor.data(), (DWORD)bufor.size());
+        if (n == 0) return L"";
+        if (n < bufor.size()) return bufor.substr(0, n);
+        bufor.assign(bufor.size() * 2, L'\0');  // cut off: try a larger buffer
+    }
+}
+
+// Unpacks the package into `cel` with tar, then PowerShell when tar left no
+// install script. The installed package's folder is moved aside first and
+// comes back when neither unpacker produced a usable package: a broken
+// update must not take the uninstall script of the mod in the game with it.
+bool Rozpakuj(const std::wstring& paczka, const std::wstring& cel) {
+    const std::wstring odlozony = cel + L".poprzednia";
+    std::error_code ec;
+    if (PlikIstnieje(odlozony)) {
+        // Left by a run that ended half-way: keep whichever copy is whole.
+        if (MaSkryptInstalacji(cel)) fs::remove_all(odlozony, ec);
+        else fs::remove_all(cel, ec);
+    }
+    if (PlikIstnieje(cel)) fs::rename(cel, odlozony, ec);
+    fs::remove_all(cel, ec);
+    fs::create_directories(cel, ec);
+
+    uint32_t kod = UruchomProces(PolecenieTar(FolderSystemowy(), paczka, cel), cel);
+    if (kod != 0 || !MaSkryptInstalacji(cel)) {
+        Loguj("tar nie dał rady (" + std::to_string(kod) + ") - rozpakowuję PowerShellem");
+        const std::wstring system = FolderSystemowy();
+        UruchomProces(PolecenieExpandArchive(paczka, cel), cel, system.empty() ? L"" : ProgramPowerShell(system));
+    }
+    const bool ok = MaSkryptInstalacji(cel);
+    if (PlikIstnieje(odlozony)) {
+        if (ok) {
+            fs::remove_all(odlozony, ec);
+        } else {
+            fs::remove_all(cel, ec);
+            fs::rename(odlozony, cel, ec);
+        }
+    }
+    return ok;
+}
+
+}  // namespace
+
 void Instaluj() {
     if (!ZajmijPrace()) return;
+    Stan.zmianaModu.store(true);
+    std::wstring gra;
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        Stan.blad.clear();
+        if (Stan.wybranaGra >= 0 && Stan.wybranaGra < (int)Stan.gry.size()) gra = Stan.gry[Stan.wybranaGra].folder;
+    }
+    const std::wstring dane = FolderDanych();
+    bool blad = false;
+    if (gra.empty()) {
+        LogujBlad("Najpierw wskaż folder gry.");
+        blad = true;
+    }
+    const bool saDane = dane.size() > std::wstring(L"\\Morvane").size();
+    if (!saDane) {
+        LogujBlad("Nie znalazłem folderu danych użytkownika (LOCALAPPDATA).");
+        blad = true;
+    }
+    // Without a data folder every path below would be relative to the root
+    // of the current drive: nothing is created or removed there.
+    const std::wstring paczka = dane + L"\\pobrane\\paczka.zip";
+    std::error_code ec;
+    if (saDane) fs::create_directories(dane + L"\\pobrane", ec);
+
+    bool sukces = false;
+    if (!blad) {
+        const std::optional<std::wstring> lokalna = ZmiennaSrodowiska(L"MRV_PACZKA");
+        bool mamPaczke = false;
+        if (lokalna && !lokalna->empty() && PlikIstnieje(*lokalna)) {
+            UstawStatus("Paczka z dysku (próba): " + NaUtf8(*lokalna), -1.0f);
+            if (CopyFileW(lokalna->c_str(), paczka.c_str(), FALSE))
+                mamPaczke = true;
+            else
+                LogujBlad("Nie mogę skopiować paczki z dysku.");
+        } else {
+            UstawStatus("Pobieram paczkę moda...", 0.0f);
+            std::string bladPobrania;
+            auto postep = [](uint64_t odebrane, uint64_t calosc) {
+                if (calosc == 0) return;
+                Stan.postep.store((float)((double)odebrane / (double)calosc));
+                const std::string tekst = TekstPostepuPaczki(odebrane, calosc);
+                std::lock_guard<std::mutex> l(Stan.blokada);
+                Stan.status = tekst;
+            };
+            if (Pobierz(L"Morvane-najnowsza.zip", nullptr, paczka, postep, bladPobrania))
+                mamPaczke = true;
+            else
+                LogujBlad("Pobieranie nie wyszło: " + bladPobrania);
+        }
+
+        if (mamPaczke) {
+            UstawStatus("Rozpakowuję...", -1.0f);
+            const std::wstring folderPaczki = dane + L"\\paczka";
+            if (!Rozpakuj(paczka, folderPaczki)) {
+                LogujBlad("Nie udało się rozpakować paczki.");
+            } else {
+                UstawStatus("Instaluję (kopiuję ok. 400 MB do folderu gry)...", -1.0f);
+                const std::wstring kopia = dane + L"\\Morvane.exe";
+                const std::wstring wlasny = WlasnyProgram();
+                if (!RowneBezWielkosciAZ(wlasny, kopia)) CopyFileW(wlasny.c_str(), kopia.c_str(), FALSE);
+                const uint32_t kod = UruchomSkrypt(folderPaczki + L"\\instaluj.ps1", ArgumentyInstalacji(gra, kopia));
+                if (kod == 0)
+                    sukces = true;
+                else
+                    LogujBlad("Instalacja przerwana (kod " + std::to_string(kod) +
+                              ") - szczegóły w dzienniku niżej.");
+            }
+        }
+    }
+
+    if (saDane) fs::remove(paczka, ec);
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        Stan.wersjaZainstalowana = saDane ? CzytajPierwszaLinie(dane + L"\\wersja.txt") : std::string();
+    }
+    if (sukces) AdresSerwera();
+    UstawStatus(sukces ? "Gotowe - możesz grać." : "", -1.0f);
+    Stan.zmianaModu.store(false);
     ZwolnijPrace();
 }

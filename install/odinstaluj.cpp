@@ -1,9 +1,62 @@
 #include "install/odinstaluj.h"
 
-#include "core/stan.h"
+#include <windows.h>
 
-// Removal comes with the process runner; until then only the busy rule.
+#include "core/stan.h"
+#include "core/tekst.h"
+#include "install/proces.h"
+
+namespace {
+
+// Starts the command that removes the data folder after the launcher has
+// closed, and lets it go. False when it was not started.
+bool UruchomUsuwanieFolderu(const std::wstring& dane) {
+    const std::wstring system = FolderSystemowy();
+    if (system.empty()) return false;
+    std::wstring linia = PolecenieUsunieciaFolderu(dane);
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    // No console window (CREATE_NO_WINDOW alone: with DETACHED_PROCESS the
+    // system ignores it), and the system folder as its working folder so
+    // that it holds no handle inside the folder it removes.
+    if (!CreateProcessW(ProgramCmd(system).c_str(), linia.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        system.c_str(), &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
+}  // namespace
+
 void Odinstaluj() {
     if (!ZajmijPrace()) return;
+    Stan.zmianaModu.store(true);
+    const std::wstring dane = FolderDanych();
+    UstawStatus("Usuwam mod z gry...", -1.0f);
+    const std::wstring skrypt = dane + L"\\paczka\\odinstaluj.ps1";
+    const bool saDane = dane.size() > std::wstring(L"\\Morvane").size();
+    if (!saDane || !PlikIstnieje(skrypt)) {
+        LogujBlad("Brak plików instalacji - nie ma czego usuwać przez launcher.");
+    } else {
+        const uint32_t kod = UruchomSkrypt(skrypt, L"");
+        if (kod != 0) {
+            LogujBlad("Usuwanie przerwane (kod " + std::to_string(kod) + ").");
+        } else {
+            if (!FolderBezpiecznyDlaCmd(dane))
+                Loguj("Folder danych zostaje (jego ścieżki nie da się bezpiecznie przekazać do cmd.exe): " +
+                      NaUtf8(dane));
+            else
+                UruchomUsuwanieFolderu(dane);
+            UstawStatus("Mod usunięty. Launcher zamknie się za chwilę.", -1.0f);
+            Stan.terminZamkniecia.store(GetTickCount64() + 2500);
+        }
+    }
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        Stan.wersjaZainstalowana = saDane ? CzytajPierwszaLinie(dane + L"\\wersja.txt") : std::string();
+    }
+    Stan.zmianaModu.store(false);
     ZwolnijPrace();
 }

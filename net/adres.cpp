@@ -3,8 +3,6 @@
 #include <windows.h>
 #include <winhttp.h>
 
-#include <optional>
-
 #include "core/tekst.h"
 #include "net/wybor_adresu.h"
 
@@ -14,29 +12,6 @@
 #define MORVANE_SZEROKI_(x) L##x
 #define MORVANE_SZEROKI(x) MORVANE_SZEROKI_(x)
 const wchar_t* const AdresWbudowany = MORVANE_SZEROKI(MORVANE_ADRES_WBUDOWANY);
-
-namespace {
-
-// The whole value, however long: a value past 1023 characters is read in
-// full rather than dropped.
-std::optional<std::wstring> ZmiennaSrodowiska(const wchar_t* nazwa) {
-    std::wstring bufor(1024, L'\0');
-    for (;;) {
-        SetLastError(0);
-        DWORD n = GetEnvironmentVariableW(nazwa, bufor.data(), (DWORD)bufor.size());
-        if (n == 0) {
-            if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
-            return std::wstring();
-        }
-        if (n < bufor.size()) {
-            bufor.resize(n);
-            return bufor;
-        }
-        bufor.assign(n, L'\0');  // n is the size needed, terminator included
-    }
-}
-
-}  // namespace
 
 Serwer RozbierzAdres(std::wstring adres) {
     if (adres.empty() || adres.back() != L'/') adres += L'/';

@@ -272,13 +272,6 @@ TEST(WskazanieFolderu, PrzypadkiPoWyborzeWOknie) {
 
 // ---- starting the game -----------------------------------------------------
 
-std::wstring FolderTestu() {
-    wchar_t sciezka[MAX_PATH];
-    GetModuleFileNameW(nullptr, sciezka, MAX_PATH);
-    std::wstring s = sciezka;
-    return s.substr(0, s.find_last_of(L'\\'));
-}
-
 std::string CzekajNaLog(const std::wstring& log, DWORD ms = 15000) {
     for (DWORD t = 0; t < ms; t += 100) {
         if (PlikIstnieje(log)) return CzytajPlik(log);

@@ -16,13 +16,6 @@
 
 namespace {
 
-std::wstring FolderTestu() {
-    wchar_t sciezka[MAX_PATH];
-    GetModuleFileNameW(nullptr, sciezka, MAX_PATH);
-    std::wstring s = sciezka;
-    return s.substr(0, s.find_last_of(L'\\'));
-}
-
 struct Proces {
     PROCESS_INFORMATION pi{};
     bool ok = false;
@@ -134,6 +127,60 @@ TEST(Powloka, ZaplanowaneZamkniecieKonczyPetleKodem0BezXInput) {
     ASSERT_FALSE(d.empty());
     EXPECT_EQ(d.front(), "Launcher Morvane 1.0");
     EXPECT_EQ(FindWindowW(L"MorvaneLauncher", nullptr), nullptr);
+}
+
+// The question a player gets when closing the window during an install or
+// uninstall; found by its class and title, answered by its button's id.
+HWND CzekajNaPytanie(DWORD ms) {
+    for (DWORD t = 0; t < ms; t += 20) {
+        HWND okno = FindWindowW(L"#32770", L"Morvane");
+        if (okno && IsWindowVisible(okno)) return okno;
+        Sleep(20);
+    }
+    return nullptr;
+}
+
+TEST(Powloka, ZamkniecieWTrakcieInstalacjiPytaOZgode) {
+    WyczyscStan();
+    Stan.zmianaModu = true;
+    bool pytanieNie = false, oknoPoNie = false, pytanieTak = false;
+    std::thread gracz([&] {
+        HWND okno = nullptr;
+        for (int i = 0; i < 500 && !okno; ++i, Sleep(20)) okno = FindWindowW(L"MorvaneLauncher", nullptr);
+        while (KopiaDziennika().empty()) Sleep(20);  // the loop runs
+        PostMessageW(okno, WM_CLOSE, 0, 0);
+        if (HWND p = CzekajNaPytanie(10000)) {
+            pytanieNie = true;
+            PostMessageW(p, WM_COMMAND, IDNO, 0);
+        }
+        Sleep(1000);
+        oknoPoNie = IsWindow(okno) && !IsWindowVisible(FindWindowW(L"#32770", L"Morvane"));
+        PostMessageW(okno, WM_CLOSE, 0, 0);
+        if (HWND p = CzekajNaPytanie(10000)) {
+            pytanieTak = true;
+            PostMessageW(p, WM_COMMAND, IDYES, 0);
+        }
+    });
+    const int kod = UruchomLauncher(GetModuleHandleW(nullptr));
+    gracz.join();
+    EXPECT_TRUE(pytanieNie) << "closing during an install asked nothing";
+    EXPECT_TRUE(oknoPoNie) << "answered no, the window closed anyway";
+    EXPECT_TRUE(pytanieTak);
+    EXPECT_EQ(kod, 0);
+    Stan.zmianaModu = false;
+
+    // With no install running, closing asks nothing.
+    WyczyscStan();
+    std::thread zamykajacy([&] {
+        HWND okno = nullptr;
+        for (int i = 0; i < 500 && !okno; ++i, Sleep(20)) okno = FindWindowW(L"MorvaneLauncher", nullptr);
+        while (KopiaDziennika().empty()) Sleep(20);
+        PostMessageW(okno, WM_CLOSE, 0, 0);
+    });
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(UruchomLauncher(GetModuleHandleW(nullptr)), 0);
+    zamykajacy.join();
+    EXPECT_LT(GetTickCount64() - start, 15000u);
 }
 
 }  // namespace

@@ -46,9 +46,21 @@ void WyczyscStan() {
     Stan.zajety = false;
     Stan.graDziala = false;
     Stan.terminZamkniecia = 0;
+    Stan.zmianaModu = false;
 }
 
 Dziennik KopiaDziennika() {
     std::lock_guard<std::mutex> l(Stan.blokada);
     return Stan.dziennik;
+}
+
+std::wstring ProgramTestu() {
+    wchar_t sciezka[MAX_PATH];
+    GetModuleFileNameW(nullptr, sciezka, MAX_PATH);
+    return sciezka;
+}
+
+std::wstring FolderTestu() {
+    const std::wstring s = ProgramTestu();
+    return s.substr(0, s.find_last_of(L'\\'));
 }

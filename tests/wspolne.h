@@ -20,6 +20,11 @@ void ZapiszPlik(const std::wstring& sciezka, const std::string& bajty);
 std::string CzytajPlik(const std::wstring& sciezka);
 void UsunDrzewo(const std::wstring& sciezka);
 
+// The test program's own path, and its folder (where the build puts the
+// helper programs and test packages).
+std::wstring ProgramTestu();
+std::wstring FolderTestu();
+
 // Back to the state at program start (journal, texts, flags, lists).
 void WyczyscStan();
 Dziennik KopiaDziennika();

@@ -8,31 +8,42 @@ closes). ./run starts it; the window tests use it with other settings.
 """
 import argparse
 import http.server
-import io
+import os
+import shutil
 import socket
 import socketserver
+import sys
+import tempfile
 import threading
 import time
-import zipfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import paczka_moda  # noqa: E402
 
 BAZA = "/v0123456789abcdef01234567/"
 
-INSTALUJ = r"""param([string]$Gra, [string]$Launcher)
-Write-Output "Instaluję Morvane do: $Gra"
-$dane = Split-Path -Parent $Launcher
-Set-Content -Path (Join-Path $dane 'wersja.txt') -Value '__WERSJA__' -Encoding ASCII
-Write-Output "Gotowe."
-"""
-ODINSTALUJ = r"""Write-Output "Usuwam Morvane z gry."
-"""
+PACZKA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "paczka")
+
+# Wine has no PowerShell: the stand-in that ./run and the tests put into the
+# prefix only follows "# dubler:" comment lines (PowerShell itself skips them).
+DUBLER = {
+    "instaluj.ps1": "# dubler: wypisz Instaluję Morvane {wersja} (demo: PowerShell zastąpiony)\r\n"
+                    "# dubler: wypisz   mod\\README-Morvane.txt\r\n"
+                    "# dubler: wersja {wersja}\r\n",
+    "odinstaluj.ps1": "# dubler: wypisz Usunięto Morvane z gry (demo).\r\n# dubler: usun-wersje\r\n",
+}
 
 
 def paczka(wersja):
-    bufor = io.BytesIO()
-    with zipfile.ZipFile(bufor, "w", zipfile.ZIP_DEFLATED) as z:
-        z.writestr("instaluj.ps1", INSTALUJ.replace("__WERSJA__", wersja))
-        z.writestr("odinstaluj.ps1", ODINSTALUJ)
-    return bufor.getvalue()
+    """The example package of tools/paczka, built with the mod team's tool."""
+    with tempfile.TemporaryDirectory() as folder, tempfile.TemporaryDirectory() as cel:
+        shutil.copytree(PACZKA, folder, dirs_exist_ok=True)
+        for nazwa, dopisek in DUBLER.items():
+            with open(os.path.join(folder, nazwa), "a", encoding="utf-8", newline="") as f:
+                f.write(dopisek.format(wersja=wersja))
+        paczka_moda.zbuduj(folder, wersja, cel)
+        with open(os.path.join(cel, "Morvane-najnowsza.zip"), "rb") as f:
+            return f.read()
 
 
 class Serwer(socketserver.ThreadingMixIn, http.server.HTTPServer):

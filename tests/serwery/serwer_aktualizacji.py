@@ -10,6 +10,7 @@ The first path segment chooses the behaviour, so each test picks its own:
   /zerwany/<name>        chunked, 200 000 bytes, then the connection is reset
   /stoi/<name>           Content-Length 10, 3 bytes, then silence for 45 s
   /pusty/<name>          200 with an empty body
+  /paczki/<p>/<name>     the file <p>.zip from the folder MORVANE_PACZKI (a test package)
   /duzy/<name>           183 500 800 bytes (175 MiB), streamed
   /ogromny/<name>        8 MiB body
   /_ostatnie             the last request before this one: path and headers, as JSON
@@ -65,6 +66,12 @@ class Obsluga(http.server.BaseHTTPRequestHandler):
             if nazwa == "Morvane-najnowsza.zip":
                 return self.wyslij(200, PACZKA_OK)
             return self.wyslij(404, b"brak")
+        if tryb == "paczki":
+            sciezka = os.path.join(os.environ.get("MORVANE_PACZKI", ""), os.path.basename(czesci[2]) + ".zip")
+            if not os.path.isfile(sciezka):
+                return self.wyslij(404, b"brak")
+            with open(sciezka, "rb") as f:
+                return self.wyslij(200, f.read())
         if tryb == "v":
             return self.wyslij(200, urllib.parse.unquote_to_bytes(czesci[2]))
         if tryb == "status":

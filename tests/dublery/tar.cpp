@@ -1,0 +1,28 @@
+// Test stand-in for the system's tar.exe (Wine has none): takes exactly
+// `"...\tar.exe" -xf "{zip}" -C "{folder}"`, unpacks for real with bsdtar,
+// and exits with its status. MORVANE_TAR_KOD=N makes it print a line and
+// exit with N without unpacking.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "linux.h"
+
+int wmain() {
+    const std::wstring linia = GetCommandLineW();
+    ZapiszWywolanie(L"tar", BiezacyFolder(), linia);
+    wchar_t kod[32];
+    if (GetEnvironmentVariableW(L"MORVANE_TAR_KOD", kod, 32)) {
+        printf("tar.exe: Error opening archive (test)\r\n");
+        return _wtoi(kod);
+    }
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(linia.c_str(), &argc);
+    if (!argv || argc != 5 || std::wstring(argv[1]) != L"-xf" || std::wstring(argv[3]) != L"-C") {
+        printf("tar.exe (test): unexpected command line\r\n");
+        return 64;
+    }
+    return RozpakujBsdtar(argv[2], argv[4]);
+}

@@ -1,0 +1,567 @@
+// The process runner, the install worker and the uninstall worker with real
+// child processes under Wine: a test child that writes chosen bytes, cmd.exe,
+// and stand-ins for tar.exe and powershell.exe put into the prefix's system
+// folder (Wine has neither; see tests/dublery). Packages are real zips
+// (tests/paczki), downloads come from the test update server.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "core/stan.h"
+#include "core/tekst.h"
+#include "install/instaluj.h"
+#include "install/odinstaluj.h"
+#include "install/proces.h"
+#include "net/pobierz.h"
+#include "wspolne.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::wstring Paczka(const std::wstring& nazwa) { return FolderTestu() + L"\\paczki\\" + nazwa + L".zip"; }
+
+std::string Hex(const std::string& b) {
+    static const char* c = "0123456789abcdef";
+    std::string w;
+    for (unsigned char z : b) w += std::string{c[z >> 4], c[z & 15]};
+    return w;
+}
+
+// One call recorded by a stand-in: who, working folder, command line, and
+// two parsed values (-Gra/-Launcher, or the archive and the target folder).
+struct Wywolanie {
+    std::string kto, folder, linia, a, b;
+};
+
+std::wstring PlikZapisu() {
+    wchar_t tmp[MAX_PATH];
+    GetTempPathW(MAX_PATH, tmp);
+    return std::wstring(tmp) + L"morvane-zapis-polecen.txt";
+}
+
+std::vector<Wywolanie> Wywolania() {
+    std::vector<Wywolanie> w;
+    const std::string tresc = CzytajPlik(PlikZapisu());
+    size_t p = 0;
+    while (p < tresc.size()) {
+        size_t k = tresc.find('\n', p);
+        std::string wiersz = tresc.substr(p, k - p);
+        p = k + 1;
+        std::vector<std::string> pola;
+        size_t q = 0;
+        for (size_t t; (t = wiersz.find('\t', q)) != std::string::npos; q = t + 1) pola.push_back(wiersz.substr(q, t - q));
+        pola.push_back(wiersz.substr(q));
+        pola.resize(5);
+        w.push_back({pola[0], pola[1], pola[2], pola[3], pola[4]});
+    }
+    return w;
+}
+
+std::string Utf8(const std::wstring& t) { return NaUtf8(t); }
+
+Dziennik Linie(std::initializer_list<std::string> l) { return Dziennik(l); }
+
+void UstawGre(const std::wstring& folder) {
+    std::lock_guard<std::mutex> l(Stan.blokada);
+    Stan.gry = {ZnalezionaGra{folder, "inna"}};
+    Stan.wybranaGra = 0;
+}
+
+void UstawSerwer(const std::wstring& baza) {
+    std::string hp = getenv("MORVANE_SERWER") ? getenv("MORVANE_SERWER") : "";
+    size_t d = hp.find(':');
+    std::lock_guard<std::mutex> l(Stan.blokada);
+    Stan.serwer = Serwer{false, NaUtf16(hp.substr(0, d)), baza, (uint16_t)atoi(hp.c_str() + d + 1)};
+}
+
+// A request the server records, to tell later whether another followed it.
+void ZnakujSerwer() {
+    UstawSerwer(L"/znacznik/");
+    std::string tresc, blad;
+    Pobierz(L"x", &tresc, L"", nullptr, blad);
+}
+
+std::string OstatnieZapytanie() {
+    UstawSerwer(L"/");
+    std::string tresc, blad;
+    Pobierz(L"_ostatnie", &tresc, L"", nullptr, blad);
+    return tresc;
+}
+
+bool CzekajNa(const std::function<bool()>& warunek, DWORD ms) {
+    for (DWORD t = 0; t < ms; t += 50) {
+        if (warunek()) return true;
+        Sleep(50);
+    }
+    return warunek();
+}
+
+class Instalacja : public ::testing::Test {
+  protected:
+    std::wstring dane, gra;
+    TymczasowyFolder tmp;
+
+    static void SetUpTestSuite() {
+        // The stand-ins go where the launcher looks for the real programs.
+        const std::wstring system = FolderSystemowy();
+        ASSERT_TRUE(CopyFileW((FolderTestu() + L"\\tar_dubler.exe").c_str(), (system + L"\\tar.exe").c_str(), FALSE));
+        fs::create_directories(system + L"\\WindowsPowerShell\\v1.0");
+        ASSERT_TRUE(CopyFileW((FolderTestu() + L"\\powershell_dubler.exe").c_str(),
+                              (system + L"\\WindowsPowerShell\\v1.0\\powershell.exe").c_str(), FALSE));
+    }
+
+    void SetUp() override {
+        WyczyscStan();
+        dane = FolderDanych();
+        ASSERT_FALSE(dane.empty());
+        UsunDrzewo(dane);
+        fs::create_directories(dane);
+        gra = tmp / L"Gra";
+        fs::create_directories(gra);
+        UstawGre(gra);
+        DeleteFileW(PlikZapisu().c_str());
+        SetEnvironmentVariableW(L"MORVANE_ZAPIS_POLECEN", PlikZapisu().c_str());
+        SetEnvironmentVariableW(L"MRV_PACZKA", nullptr);
+        SetEnvironmentVariableW(L"MRV_ADRES", nullptr);
+        SetEnvironmentVariableW(L"MORVANE_TAR_KOD", nullptr);
+    }
+    void TearDown() override {
+        SetEnvironmentVariableW(L"MRV_PACZKA", nullptr);
+        SetEnvironmentVariableW(L"MORVANE_TAR_KOD", nullptr);
+        UsunDrzewo(dane);
+        DeleteFileW(PlikZapisu().c_str());
+    }
+
+    void ZainstalujZDysku(const std::wstring& paczka) {
+        SetEnvironmentVariableW(L"MRV_PACZKA", paczka.c_str());
+        Instaluj();
+        SetEnvironmentVariableW(L"MRV_PACZKA", nullptr);
+    }
+
+    std::string Blad() {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        return Stan.blad;
+    }
+    std::string Status() {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        return Stan.status;
+    }
+    std::string Zainstalowana() {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        return Stan.wersjaZainstalowana;
+    }
+};
+
+// ---- the process runner -----------------------------------------------------
+
+TEST_F(Instalacja, ProcesWyjscieLiniaPoLiniiIKodWyjscia) {
+    struct P {
+        const char* opis;
+        std::wstring argumenty;
+        Dziennik linie;
+        uint32_t kod;
+    };
+    auto h = [](const std::string& b) { return NaUtf16("h" + Hex(b)); };
+    auto e = [](const std::string& b) { return NaUtf16("e" + Hex(b)); };
+    const P przypadki[] = {
+        {"CR LF", h("pierwsza\r\ndruga\r\n"), {"  pierwsza", "  druga"}, 0},
+        {"wyjscie i bledy w kolejnosci", h("raz\n") + L" s100 " + e("dwa\n") + L" s100 " + h("trzy\n"),
+         {"  raz", "  dwa", "  trzy"}, 0},
+        {"spacje i CR na koncu, puste linie", h("a \r \r\n\r\n   \r\n\n  wciecie\n"), {"  a", "    wciecie"}, 0},
+        {"ostatnia bez LF jak stoi", h("x\nkoniec \r"), {"  x", "  koniec \r"}, 0},
+        {"litera UTF-8 w dwoch odczytach", h("\xC5") + L" s300 " + h("\xBC\xC3\xB3\xC5\x82w\n"), {"  żółw"}, 0},
+        {"nic nie pisze", L"k7", {}, 7},
+        {"kod ponad 16 bitow", L"k70000", {}, 70000},
+    };
+    const std::wstring pisz = FolderTestu() + L"\\pisz.exe";
+    for (const auto& p : przypadki) {
+        SCOPED_TRACE(p.opis);
+        WyczyscStan();
+        EXPECT_EQ(UruchomProces(L"\"" + pisz + L"\" " + p.argumenty, L""), p.kod);
+        EXPECT_EQ(KopiaDziennika(), p.linie);
+    }
+}
+
+TEST_F(Instalacja, ProcesCzekaNaWnukaINieZnanyProgramTo9998) {
+    const std::wstring pisz = FolderTestu() + L"\\pisz.exe";
+    // The child ends at once; its own child keeps the output open for 1.5 s.
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(UruchomProces(L"\"" + pisz + L"\" w1500:" + NaUtf16(Hex("wnuk\n")) + L" k4", L""), 4u);
+    EXPECT_GE(GetTickCount64() - start, 1400u);
+    EXPECT_EQ(KopiaDziennika(), Linie({"  wnuk"}));
+
+    WyczyscStan();
+    EXPECT_EQ(UruchomProces(L"\"" + (tmp / L"nie-ma-mnie.exe") + L"\"", L""), KodBrakStartu);
+    EXPECT_EQ(UruchomProces(L"\"" + pisz + L"\"", tmp / L"brak-folderu"), KodBrakStartu);
+    EXPECT_TRUE(KopiaDziennika().empty());
+}
+
+TEST_F(Instalacja, ProcesFolderRoboczyPodanyLubBiezacy) {
+    const std::wstring folder = tmp / L"O'Brien ma spacje";
+    fs::create_directories(folder);
+    const std::wstring cmd = L"cmd.exe /c cd";
+    EXPECT_EQ(UruchomProces(cmd, folder, ProgramCmd(FolderSystemowy())), 0u);
+    wchar_t biezacy[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, biezacy);
+    std::wstring b = biezacy;
+    if (b.size() > 3 && b.back() == L'\\') b.pop_back();
+    EXPECT_EQ(UruchomProces(cmd, L"", ProgramCmd(FolderSystemowy())), 0u);
+    EXPECT_EQ(KopiaDziennika(), Linie({"  " + Utf8(folder), "  " + Utf8(b)}));
+}
+
+// A powershell.exe or cmd.exe next to the launcher or in its current folder
+// (a Downloads folder) must not be what runs.
+struct PodrzuconeProgramy {
+    wchar_t poprzedni[MAX_PATH];
+    std::wstring folder;
+    explicit PodrzuconeProgramy(const std::wstring& f) : folder(f) {
+        GetCurrentDirectoryW(MAX_PATH, poprzedni);
+        fs::create_directories(folder);
+        for (const wchar_t* nazwa : {L"powershell.exe", L"cmd.exe", L"tar.exe"})
+            CopyFileW((FolderTestu() + L"\\pisz.exe").c_str(), (folder + L"\\" + nazwa).c_str(), FALSE);
+        SetCurrentDirectoryW(folder.c_str());
+    }
+    ~PodrzuconeProgramy() { SetCurrentDirectoryW(poprzedni); }
+};
+
+TEST_F(Instalacja, SkryptPowerShellaZCudzyslowamiWSciezceIWlasnymFolderem) {
+    PodrzuconeProgramy podrzucone(tmp / L"Pobrane");
+    const std::wstring folder = tmp / L"Skrypty O'Brien \u2019ż\u2018";
+    const std::wstring skrypt = folder + L"\\instaluj.ps1";
+    ZapiszPlik(skrypt, "# dubler: wypisz Zażółć gęślą jaźń\r\n# dubler: kod 5\r\n");
+    EXPECT_EQ(UruchomSkrypt(skrypt, L"-Gra 'a''b' -Launcher 'c'"), 5u);
+    EXPECT_EQ(KopiaDziennika(), Linie({"  Zażółć gęślą jaźń"}));
+    auto w = Wywolania();
+    ASSERT_EQ(w.size(), 1u);
+    EXPECT_EQ(w[0].kto, "skrypt");
+    EXPECT_EQ(w[0].folder, Utf8(folder));  // the working folder keeps its single apostrophes
+    EXPECT_EQ(w[0].linia, Utf8(PolecenieSkryptu(skrypt, L"-Gra 'a''b' -Launcher 'c'")));
+    EXPECT_EQ(w[0].a, "a'b");
+    EXPECT_EQ(w[0].b, "c");
+}
+
+// ---- the install worker -------------------------------------------------------
+
+TEST_F(Instalacja, ZPaczkiNaDyskuBezSieciIZKopiaLaunchera) {
+    // A game folder whose name ends PowerShell's quoting three ways.
+    gra = tmp / L"Gry O'Brien \u2018Dziki Gon\u2019 & 100%\\Wiedźmin 3";
+    fs::create_directories(gra);
+    UstawGre(gra);
+    const std::wstring paczka = tmp / L"Moja paczka.zip";
+    ASSERT_TRUE(CopyFileW(Paczka(L"dobra").c_str(), paczka.c_str(), FALSE));
+    const std::string bajty = CzytajPlik(paczka);
+    ZnakujSerwer();
+
+    ZainstalujZDysku(paczka);
+
+    // The last request the server saw is still the marker: the install made none.
+    const std::string ostatnie = OstatnieZapytanie();
+    EXPECT_NE(ostatnie.find("\"sciezka\": \"/znacznik/x\""), std::string::npos) << ostatnie;
+    Dziennik d = KopiaDziennika();
+    ASSERT_EQ(d.size(), 7u) << ::testing::PrintToString(d);
+    EXPECT_EQ(d[0], "Paczka z dysku (próba): " + Utf8(paczka));
+    EXPECT_EQ(d[1], "Rozpakowuję...");
+    EXPECT_EQ(d[2], "Instaluję (kopiuję ok. 400 MB do folderu gry)...");
+    EXPECT_EQ(d[3], "  Kopiuję pliki: zażółć gęślą jaźń");
+    EXPECT_EQ(d[4], "    wcięty wiersz");  // its own indent stays
+    EXPECT_EQ(d[5].rfind("Serwer: ", 0), 0u) << d[5];
+    EXPECT_EQ(d[6], "Gotowe - możesz grać.");
+    EXPECT_EQ(Status(), "Gotowe - możesz grać.");
+    EXPECT_EQ(Blad(), "");
+    EXPECT_EQ(Zainstalowana(), "2.0");
+    EXPECT_EQ(Stan.postep.load(), -1.0f);
+    EXPECT_FALSE(Stan.zajety.load());
+    EXPECT_FALSE(Stan.zmianaModu.load());
+
+    EXPECT_EQ(CzytajPlik(paczka), bajty);  // the player's file is untouched
+    EXPECT_FALSE(PlikIstnieje(dane + L"\\pobrane\\paczka.zip"));
+    EXPECT_TRUE(PlikIstnieje(dane + L"\\pobrane"));
+    EXPECT_TRUE(PlikIstnieje(dane + L"\\paczka\\odinstaluj.ps1"));
+    EXPECT_TRUE(PlikIstnieje(dane + L"\\paczka\\mod\\plik.txt"));
+    EXPECT_EQ(CzytajPlik(dane + L"\\Morvane.exe"), CzytajPlik(ProgramTestu()));
+
+    auto w = Wywolania();
+    ASSERT_EQ(w.size(), 2u);
+    EXPECT_EQ(w[0].kto, "tar");
+    EXPECT_EQ(w[0].folder, Utf8(dane + L"\\paczka"));
+    EXPECT_EQ(w[0].linia, Utf8(PolecenieTar(FolderSystemowy(), dane + L"\\pobrane\\paczka.zip", dane + L"\\paczka")));
+    EXPECT_EQ(w[1].kto, "skrypt");
+    EXPECT_EQ(w[1].folder, Utf8(dane + L"\\paczka"));
+    EXPECT_EQ(w[1].a, Utf8(gra));  // reached the script intact
+    EXPECT_EQ(w[1].b, Utf8(dane + L"\\Morvane.exe"));
+}
+
+TEST_F(Instalacja, ZSerweraZPostepemGdyPaczkiZeZmiennejNieMa) {
+    SetEnvironmentVariableW(L"MRV_PACZKA", (tmp / L"nie-ma.zip").c_str());
+    UstawSerwer(L"/paczki/duza/");
+    std::vector<std::pair<std::string, float>> widziane;
+    std::atomic<bool> koniec{false};
+    std::thread obserwator([&] {
+        while (!koniec) {
+            std::string s = Status();
+            float p = Stan.postep.load();
+            if (widziane.empty() || widziane.back().first != s) widziane.push_back({s, p});
+            Sleep(1);
+        }
+    });
+    Instaluj();
+    koniec = true;
+    obserwator.join();
+
+    EXPECT_EQ(Blad(), "");
+    EXPECT_EQ(Zainstalowana(), "2.1");
+    Dziennik d = KopiaDziennika();
+    ASSERT_GE(d.size(), 2u);
+    EXPECT_EQ(d[0], "Pobieram paczkę moda...");  // one line, however many reports
+    EXPECT_EQ(d[1], "Rozpakowuję...");
+    EXPECT_EQ(d.back(), "Gotowe - możesz grać.");
+    int zPostepem = 0;
+    for (auto& [s, p] : widziane)
+        if (s.rfind("Pobieram paczkę moda... ", 0) == 0) {
+            EXPECT_NE(s.find(" z 2 MB"), std::string::npos) << s;
+            ++zPostepem;
+        }
+    EXPECT_GT(zPostepem, 0) << "no progress text seen";
+    EXPECT_FALSE(PlikIstnieje(dane + L"\\pobrane\\paczka.zip"));
+}
+
+TEST_F(Instalacja, NieudanePobranieToBladIBrakPliku) {
+    UstawSerwer(L"/status/404/");
+    Instaluj();
+    EXPECT_EQ(Blad(), "Pobieranie nie wyszło: serwer odpowiedział 404");
+    EXPECT_EQ(KopiaDziennika(), Linie({"Pobieram paczkę moda...", "BŁĄD: Pobieranie nie wyszło: serwer odpowiedział 404", ""}));
+    EXPECT_FALSE(PlikIstnieje(dane + L"\\pobrane\\paczka.zip"));
+    EXPECT_FALSE(PlikIstnieje(dane + L"\\paczka"));
+}
+
+TEST_F(Instalacja, TarZawodziPowerShellRozpakowuje) {
+    SetEnvironmentVariableW(L"MORVANE_TAR_KOD", L"5");
+    ZainstalujZDysku(Paczka(L"dobra"));
+    Dziennik d = KopiaDziennika();
+    ASSERT_GE(d.size(), 4u);
+    EXPECT_EQ(d[1], "Rozpakowuję...");
+    EXPECT_EQ(d[2], "  tar.exe: Error opening archive (test)");
+    EXPECT_EQ(d[3], "tar nie dał rady (5) - rozpakowuję PowerShellem");
+    EXPECT_EQ(Blad(), "");
+    EXPECT_EQ(Zainstalowana(), "2.0");
+    auto w = Wywolania();
+    ASSERT_GE(w.size(), 2u);
+    EXPECT_EQ(w[1].kto, "expand-archive");
+    EXPECT_EQ(w[1].folder, Utf8(dane + L"\\paczka"));
+    EXPECT_EQ(w[1].linia, Utf8(PolecenieExpandArchive(dane + L"\\pobrane\\paczka.zip", dane + L"\\paczka")));
+    EXPECT_EQ(w[1].a, Utf8(dane + L"\\pobrane\\paczka.zip"));
+    EXPECT_EQ(w[1].b, Utf8(dane + L"\\paczka"));
+}
+
+TEST_F(Instalacja, ZepsutaAktualizacjaZostawiaZainstalowanyModDoUsuniecia) {
+    ZainstalujZDysku(Paczka(L"dobra"));
+    ASSERT_EQ(Zainstalowana(), "2.0");
+    const std::string odinstaluj = CzytajPlik(dane + L"\\paczka\\odinstaluj.ps1");
+    ASSERT_FALSE(odinstaluj.empty());
+
+    struct P { const char* opis; std::wstring paczka; std::string linia; };
+    const P przypadki[] = {
+        {"skrypty o folder za gleboko", Paczka(L"gleboka"), "tar nie dał rady (0) - rozpakowuję PowerShellem"},
+        {"to nie zip", Paczka(L"zepsuta"), "tar nie dał rady (1) - rozpakowuję PowerShellem"},
+    };
+    for (const auto& p : przypadki) {
+        SCOPED_TRACE(p.opis);
+        WyczyscStan();
+        UstawGre(gra);
+        ZainstalujZDysku(p.paczka);
+        Dziennik d = KopiaDziennika();
+        EXPECT_NE(std::find(d.begin(), d.end(), p.linia), d.end()) << ::testing::PrintToString(d);
+        ASSERT_GE(d.size(), 2u);
+        EXPECT_EQ(d[d.size() - 2], "BŁĄD: Nie udało się rozpakować paczki.");
+        EXPECT_EQ(d.back(), "");
+        EXPECT_EQ(Blad(), "Nie udało się rozpakować paczki.");
+        EXPECT_EQ(Status(), "");
+        // The installed package is back where the uninstall looks for it.
+        EXPECT_EQ(CzytajPlik(dane + L"\\paczka\\odinstaluj.ps1"), odinstaluj);
+        EXPECT_TRUE(PlikIstnieje(dane + L"\\paczka\\instaluj.ps1"));
+        EXPECT_FALSE(PlikIstnieje(dane + L"\\paczka\\Morvane"));
+        EXPECT_FALSE(PlikIstnieje(dane + L"\\paczka.poprzednia"));
+        EXPECT_FALSE(PlikIstnieje(dane + L"\\pobrane\\paczka.zip"));
+        EXPECT_EQ(Zainstalowana(), "2.0");
+    }
+    // A good update after that replaces the package and leaves nothing aside.
+    WyczyscStan();
+    UstawGre(gra);
+    ZainstalujZDysku(Paczka(L"kod3"));
+    EXPECT_FALSE(PlikIstnieje(dane + L"\\paczka.poprzednia"));
+    EXPECT_NE(CzytajPlik(dane + L"\\paczka\\instaluj.ps1").find("kod 3"), std::string::npos);
+}
+
+TEST_F(Instalacja, SkryptZKodem3ToBladZJegoWyjsciemWyzej) {
+    ZainstalujZDysku(Paczka(L"kod3"));
+    const std::string blad = "Instalacja przerwana (kod 3) - szczegóły w dzienniku niżej.";
+    EXPECT_EQ(Blad(), blad);
+    Dziennik d = KopiaDziennika();
+    ASSERT_GE(d.size(), 3u);
+    EXPECT_EQ(d[d.size() - 3], "  Brak miejsca na dysku");
+    EXPECT_EQ(d[d.size() - 2], "BŁĄD: " + blad);
+    EXPECT_EQ(d.back(), "");
+    EXPECT_EQ(Status(), "");
+    EXPECT_EQ(Zainstalowana(), "");
+    EXPECT_TRUE(PlikIstnieje(dane + L"\\paczka\\instaluj.ps1"));  // kept for a look
+    EXPECT_FALSE(PlikIstnieje(dane + L"\\pobrane\\paczka.zip"));
+}
+
+TEST_F(Instalacja, BezGryTylkoBladIFolderPobranych) {
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        Stan.gry.clear();
+        Stan.wybranaGra = -1;
+        Stan.blad = "stary";
+    }
+    ZainstalujZDysku(Paczka(L"dobra"));
+    EXPECT_EQ(KopiaDziennika(), Linie({"BŁĄD: Najpierw wskaż folder gry.", ""}));
+    EXPECT_EQ(Blad(), "Najpierw wskaż folder gry.");
+    EXPECT_TRUE(PlikIstnieje(dane + L"\\pobrane"));
+    EXPECT_FALSE(PlikIstnieje(dane + L"\\paczka"));
+    EXPECT_TRUE(Wywolania().empty());
+}
+
+TEST_F(Instalacja, DlugaSciezkaPaczkiCzytanaCalosciowo) {
+    std::wstring folder = L"\\\\?\\" + tmp.sciezka;
+    while (folder.size() < 300) folder += L"\\folder-o-dlugiej-nazwie";
+    fs::create_directories(folder);
+    const std::wstring paczka = folder + L"\\paczka.zip";
+    ASSERT_TRUE(CopyFileW(Paczka(L"dobra").c_str(), paczka.c_str(), FALSE));
+    UstawSerwer(L"/status/500/");  // a download instead would fail
+    ZainstalujZDysku(paczka);
+    EXPECT_EQ(KopiaDziennika().front(), "Paczka z dysku (próba): " + Utf8(paczka));
+    EXPECT_EQ(Blad(), "");
+    EXPECT_EQ(Zainstalowana(), "2.0");
+}
+
+TEST_F(Instalacja, ZajetyLubZamykanyNicNieRobi) {
+    SetEnvironmentVariableW(L"MRV_PACZKA", Paczka(L"dobra").c_str());
+    ZapiszPlik(dane + L"\\paczka\\odinstaluj.ps1", "# dubler: kod 0\r\n");
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        Stan.status = "trwa inna praca";
+    }
+    ASSERT_TRUE(ZajmijPrace());
+    Instaluj();
+    Odinstaluj();
+    EXPECT_TRUE(Stan.zajety.load());
+    ZwolnijPrace();
+    // Once a closing is planned no worker starts.
+    Stan.terminZamkniecia = GetTickCount64() + 60000;
+    Instaluj();
+    Odinstaluj();
+    EXPECT_FALSE(Stan.zajety.load());
+    EXPECT_TRUE(KopiaDziennika().empty());
+    EXPECT_EQ(Status(), "trwa inna praca");
+    EXPECT_TRUE(Wywolania().empty());
+    EXPECT_FALSE(PlikIstnieje(dane + L"\\pobrane"));
+}
+
+// ---- the uninstall worker -------------------------------------------------------
+
+TEST_F(Instalacja, OdinstalowanieBezSkryptuLubZKodem2ZostawiaWszystko) {
+    Odinstaluj();
+    EXPECT_EQ(KopiaDziennika(), Linie({"Usuwam mod z gry...", "BŁĄD: Brak plików instalacji - nie ma czego usuwać przez launcher."}));
+    EXPECT_EQ(Stan.terminZamkniecia.load(), 0u);
+
+    ZainstalujZDysku(Paczka(L"odinstaluj_kod2"));
+    ASSERT_EQ(Zainstalowana(), "2.0");
+    WyczyscStan();
+    Odinstaluj();
+    EXPECT_EQ(KopiaDziennika(),
+              Linie({"Usuwam mod z gry...", "  Plik gry jest zajęty", "BŁĄD: Usuwanie przerwane (kod 2)."}));
+    EXPECT_EQ(Status(), "Usuwam mod z gry...");
+    EXPECT_EQ(Stan.terminZamkniecia.load(), 0u);
+    EXPECT_EQ(Zainstalowana(), "2.0");
+    EXPECT_FALSE(Stan.zajety.load());
+    Sleep(5000);  // longer than a removal would wait
+    EXPECT_TRUE(PlikIstnieje(dane + L"\\paczka\\odinstaluj.ps1"));
+    EXPECT_TRUE(PlikIstnieje(dane + L"\\Morvane.exe"));
+}
+
+TEST_F(Instalacja, OdinstalowanieUsuwaFolderDanychPoZamknieciu) {
+    ZainstalujZDysku(Paczka(L"dobra"));
+    ASSERT_EQ(Zainstalowana(), "2.0");
+    PodrzuconeProgramy podrzucone(tmp / L"Pobrane");
+    WyczyscStan();
+    Odinstaluj();
+    const ULONGLONG koniec = GetTickCount64();
+    EXPECT_EQ(KopiaDziennika(), Linie({"Usuwam mod z gry...", "  Przywracam pliki gry",
+                                       "Mod usunięty. Launcher zamknie się za chwilę."}));
+    EXPECT_EQ(Blad(), "");
+    EXPECT_EQ(Zainstalowana(), "");  // the script removed the version file
+    const uint64_t termin = Stan.terminZamkniecia.load();
+    EXPECT_GE(termin, koniec + 2400);
+    EXPECT_LE(termin, koniec + 2600);
+    EXPECT_FALSE(Stan.zajety.load());
+    // Still there while the launcher is about to close, gone after it.
+    Sleep(2700);
+    EXPECT_TRUE(PlikIstnieje(dane)) << "removed before the launcher closed";
+    EXPECT_TRUE(CzekajNa([&] { return !PlikIstnieje(dane); }, 20000)) << "the data folder was not removed";
+}
+
+// Points the user's local application data folder elsewhere for one test,
+// the way a profile on another drive or with another name does.
+struct InnyFolderDanych {
+    static constexpr const wchar_t* Klucz =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    std::wstring poprzedni;
+    explicit InnyFolderDanych(const std::wstring& lokalny) {
+        wchar_t b[1024];
+        DWORD n = sizeof b;
+        if (RegGetValueW(HKEY_CURRENT_USER, Klucz, L"Local AppData", RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ |
+                         RRF_NOEXPAND, nullptr, b, &n) == ERROR_SUCCESS)
+            poprzedni = b;
+        fs::create_directories(lokalny);
+        Ustaw(lokalny);
+    }
+    ~InnyFolderDanych() { Ustaw(poprzedni); }
+    static void Ustaw(const std::wstring& w) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, Klucz, L"Local AppData", REG_EXPAND_SZ, w.c_str(),
+                        (DWORD)((w.size() + 1) * sizeof(wchar_t)));
+    }
+};
+
+TEST_F(Instalacja, FolderDanychZApostrofemIPolskimiLiteramiAZProcentemZostaje) {
+    {
+        InnyFolderDanych inny(tmp / L"Użytkownik O'Brien \u2019Zażółć\u2019\\AppData\\Local");
+        const std::wstring d = FolderDanych();
+        ASSERT_EQ(d, tmp / L"Użytkownik O'Brien \u2019Zażółć\u2019\\AppData\\Local\\Morvane");
+        ZainstalujZDysku(Paczka(L"dobra"));
+        EXPECT_EQ(Blad(), "");
+        EXPECT_EQ(Zainstalowana(), "2.0");  // the script found the data folder from -Launcher
+        auto w = Wywolania();
+        ASSERT_EQ(w.size(), 2u);
+        EXPECT_EQ(w[1].b, Utf8(d + L"\\Morvane.exe"));
+        WyczyscStan();
+        Odinstaluj();
+        EXPECT_EQ(Blad(), "");
+        EXPECT_TRUE(CzekajNa([&] { return !PlikIstnieje(d); }, 20000)) << "the data folder was not removed";
+    }
+    {
+        // cmd.exe would expand %TEMP% inside the quotes and remove another folder.
+        InnyFolderDanych inny(tmp / L"100%TEMP%\\Local");
+        const std::wstring d = FolderDanych();
+        ASSERT_EQ(d, tmp / L"100%TEMP%\\Local\\Morvane");
+        fs::create_directories(d);
+        WyczyscStan();
+        UstawGre(gra);
+        ZainstalujZDysku(Paczka(L"dobra"));
+        ASSERT_EQ(Zainstalowana(), "2.0");
+        WyczyscStan();
+        Odinstaluj();
+        Dziennik dz = KopiaDziennika();
+        ASSERT_EQ(dz.size(), 4u) << ::testing::PrintToString(dz);
+        EXPECT_EQ(dz[2], "Folder danych zostaje (jego ścieżki nie da się bezpiecznie przekazać do cmd.exe): " + Utf8(d));
+        EXPECT_EQ(dz[3], "Mod usunięty. Launcher zamknie się za chwilę.");
+        EXPECT_NE(Stan.terminZamkniecia.load(), 0u);
+        Sleep(4000);  // past the first removal try
+        EXPECT_TRUE(PlikIstnieje(d + L"\\paczka\\odinstaluj.ps1"));
+    }
+}
+
+}  // namespace
