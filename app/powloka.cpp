@@ -246,7 +246,11 @@ int UruchomLauncher(HINSTANCE instancja) {
     UstawSwiadomoscDpi();
 
     HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Morvane-launcher");
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    const DWORD bladMuteksu = GetLastError();
+    // A launcher running as administrator holds a mutex that a normal one
+    // may not open: access denied means it exists, so another one runs. Two
+    // launchers would run two installs on one data folder.
+    if (bladMuteksu == ERROR_ALREADY_EXISTS || (!mutex && bladMuteksu == ERROR_ACCESS_DENIED)) {
         if (HWND pierwsze = FindWindowW(L"MorvaneLauncher", nullptr)) {
             ShowWindow(pierwsze, SW_RESTORE);
             SetForegroundWindow(pierwsze);

@@ -84,13 +84,24 @@ ZnalezioneGry ZnajdzGry() {
     return wynik;
 }
 
-void ScalGry(std::vector<ZnalezionaGra> lista, const std::wstring& zapisany) {
-    std::wstring zachowany = (Stan.wybranaGra >= 0 && Stan.wybranaGra < (int)Stan.gry.size())
-                                 ? Stan.gry[Stan.wybranaGra].folder
-                                 : zapisany;
-    for (const ZnalezionaGra& g : Stan.gry) SprawdzFolderGry(lista, g.folder);
-    Stan.gry = std::move(lista);
+size_t ScalGry(ZnalezioneGry znalezione) {
+    std::vector<ZnalezionaGra> znane;
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        znane = Stan.gry;
+    }
+    // On disk, without the lock: a folder on a network share that went
+    // offline takes the share's time-out, and the window takes the lock
+    // every frame.
+    for (const ZnalezionaGra& g : znane) SprawdzFolderGry(znalezione.lista, g.folder);
+
+    std::lock_guard<std::mutex> l(Stan.blokada);
+    const std::wstring zachowany = (Stan.wybranaGra >= 0 && Stan.wybranaGra < (int)Stan.gry.size())
+                                       ? Stan.gry[Stan.wybranaGra].folder
+                                       : znalezione.zapisany;
+    Stan.gry = std::move(znalezione.lista);
     Stan.wybranaGra = Stan.gry.empty() ? -1 : 0;
     for (size_t i = 0; i < Stan.gry.size(); ++i)
         if (RowneBezWielkosciAZ(Stan.gry[i].folder, zachowany)) Stan.wybranaGra = (int)i;
+    return Stan.gry.size();
 }

@@ -14,9 +14,11 @@ struct ZnalezioneGry {
 // order. Reads files and the registry only, never Stan.
 ZnalezioneGry ZnajdzGry();
 
-// Folds a discovery into Stan.gry / Stan.wybranaGra, keeping the player's
-// choice while it still holds the game. The caller holds Stan.blokada.
-void ScalGry(std::vector<ZnalezionaGra> lista, const std::wstring& zapisany);
+// Folds a discovery into Stan.gry / Stan.wybranaGra: the games already known
+// (a picked folder no source lists) are checked again and kept while they
+// hold the game, and the chosen one stays chosen while it is listed. Takes
+// Stan.blokada itself, only to copy and to merge; returns the games' count.
+size_t ScalGry(ZnalezioneGry znalezione);
 
 // Helpers exposed for tests.
 std::vector<std::wstring> BibliotekiSteam(const std::wstring& folderSteam);

@@ -28,13 +28,11 @@ void Sprawdz() {
     // trimming, no signature removed.
     const std::string naSerwerze = pobrano ? DoKoncaLinii(cialo) : std::string();
 
-    size_t ileGier;
+    const size_t ileGier = ScalGry(std::move(znalezione));
     {
         std::lock_guard<std::mutex> l(Stan.blokada);
-        ScalGry(std::move(znalezione.lista), znalezione.zapisany);
         Stan.wersjaZainstalowana = zainstalowana;
         Stan.wersjaNaSerwerze = naSerwerze;
-        ileGier = Stan.gry.size();
     }
     if (ileGier == 0)
         Loguj("Nie znalazłem gry - wskaż folder The Witcher 3.");

@@ -2,6 +2,9 @@
 // folders and the real registry of the test prefix.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include <filesystem>
 
 #include "app/wskaz.h"
@@ -165,9 +168,9 @@ TEST(Odkrywanie, KolejnoscZrodelIWybor) {
     wynik = ZnajdzGry();
     ASSERT_EQ(wynik.lista.size(), 4u);
     WyczyscStan();
+    ScalGry(wynik);
     {
         std::lock_guard<std::mutex> l(Stan.blokada);
-        ScalGry(wynik.lista, wynik.zapisany);
         EXPECT_EQ(Stan.wybranaGra, 0);
         EXPECT_EQ(Stan.gry[0].rodzaj, "Steam");
     }
@@ -203,6 +206,18 @@ TEST(Odkrywanie, PlikVdfZeSmieciamiNieSzkodzi) {
     EXPECT_EQ(BibliotekiSteam(steam + L"\\brak").size(), 1u);
 }
 
+// ScalGry takes the lock itself; the checks below read Stan under it.
+struct Wybor {
+    std::vector<std::wstring> foldery;
+    int wybrana;
+};
+Wybor StanGier() {
+    std::lock_guard<std::mutex> l(Stan.blokada);
+    Wybor w{{}, Stan.wybranaGra};
+    for (const auto& g : Stan.gry) w.foldery.push_back(g.folder);
+    return w;
+}
+
 TEST(Scalanie, WyborGraczaPrzetrwaDopokiJestGra) {
     TymczasowyFolder tmp;
     const std::wstring a = tmp / L"A", b = tmp / L"B", wskazana = tmp / L"Wskazana";
@@ -210,30 +225,72 @@ TEST(Scalanie, WyborGraczaPrzetrwaDopokiJestGra) {
     ZrobGre(b, "GOG");
     ZrobGre(wskazana, "inna");
     WyczyscStan();
-    std::lock_guard<std::mutex> l(Stan.blokada);
     // nothing anywhere
-    ScalGry({}, L"");
-    EXPECT_EQ(Stan.wybranaGra, -1);
+    EXPECT_EQ(ScalGry({}), 0u);
+    EXPECT_EQ(StanGier().wybrana, -1);
     // first check: entry 0
-    ScalGry({{a, "Steam"}, {b, "GOG"}}, L"");
-    EXPECT_EQ(Stan.wybranaGra, 0);
+    EXPECT_EQ(ScalGry({{{a, "Steam"}, {b, "GOG"}}, L""}), 2u);
+    EXPECT_EQ(StanGier().wybrana, 0);
     // the player picked a folder no source knows: it stays, after the finds, chosen
-    Stan.gry.push_back({wskazana, "inna"});
-    Stan.wybranaGra = 2;
-    ScalGry({{a, "Steam"}, {b, "GOG"}}, L"");
-    ASSERT_EQ(Stan.gry.size(), 3u);
-    EXPECT_EQ(Stan.gry[2].folder, wskazana);
-    EXPECT_EQ(Stan.wybranaGra, 2);
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        Stan.gry.push_back({wskazana, "inna"});
+        Stan.wybranaGra = 2;
+    }
+    EXPECT_EQ(ScalGry({{{a, "Steam"}, {b, "GOG"}}, L""}), 3u);
+    EXPECT_EQ(StanGier().foldery, (std::vector<std::wstring>{a, b, wskazana}));
+    EXPECT_EQ(StanGier().wybrana, 2);
     // the chosen folder lost its exe: it drops out, entry 0 is chosen
     DeleteFileW((wskazana + L"\\bin\\x64_dx12\\witcher3.exe").c_str());
-    ScalGry({{a, "Steam"}, {b, "GOG"}}, L"");
-    EXPECT_EQ(Stan.gry.size(), 2u);
-    EXPECT_EQ(Stan.wybranaGra, 0);
+    EXPECT_EQ(ScalGry({{{a, "Steam"}, {b, "GOG"}}, L""}), 2u);
+    EXPECT_EQ(StanGier().wybrana, 0);
     // choice of B kept when the sources now list it first
-    Stan.wybranaGra = 1;
-    ScalGry({{b, "GOG"}, {a, "Steam"}}, L"");
-    EXPECT_EQ(Stan.wybranaGra, 0);
-    EXPECT_EQ(Stan.gry[0].folder, b);
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        Stan.wybranaGra = 1;
+    }
+    ScalGry({{{b, "GOG"}, {a, "Steam"}}, L""});
+    EXPECT_EQ(StanGier().wybrana, 0);
+    EXPECT_EQ(StanGier().foldery.front(), b);
+}
+
+TEST(Scalanie, SprawdzanieNaDyskuNieTrzymaBlokady) {
+    // Many known folders make the check on disk take a while; the window's
+    // per-frame lock must not wait for it.
+    TymczasowyFolder tmp;
+    std::vector<ZnalezionaGra> znane;
+    for (int i = 0; i < 3000; ++i) znane.push_back({tmp / (L"Brak" + std::to_wstring(i)), "inna"});
+    ZrobGre(tmp / L"Jest", "inna");
+    znane.push_back({tmp / L"Jest", "inna"});
+    auto ustawZnane = [&] {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        Stan.gry = znane;
+        Stan.wybranaGra = (int)znane.size() - 1;
+    };
+    WyczyscStan();
+    ustawZnane();
+    ULONGLONG start = GetTickCount64();
+    ScalGry({});
+    const ULONGLONG calosc = GetTickCount64() - start;
+    ASSERT_GE(calosc, 100u) << "too fast to tell";
+
+    ustawZnane();
+    std::atomic<bool> koniec{false};
+    ULONGLONG najdluzej = 0;
+    std::thread okno([&] {
+        while (!koniec) {
+            const ULONGLONG a = GetTickCount64();
+            { std::lock_guard<std::mutex> l(Stan.blokada); }
+            najdluzej = std::max(najdluzej, GetTickCount64() - a);
+            Sleep(1);
+        }
+    });
+    ScalGry({});
+    koniec = true;
+    okno.join();
+    EXPECT_LT(najdluzej, calosc / 3) << "the lock was held " << najdluzej << " ms of " << calosc;
+    EXPECT_EQ(StanGier().foldery, std::vector<std::wstring>{tmp / L"Jest"});
+    EXPECT_EQ(StanGier().wybrana, 0);
 }
 
 TEST(WskazanieFolderu, PrzypadkiPoWyborzeWOknie) {

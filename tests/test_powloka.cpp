@@ -3,6 +3,7 @@
 // frame loop with a real window on the test display.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <sddl.h>
 #include <tlhelp32.h>
 
 #include <thread>
@@ -181,6 +182,33 @@ TEST(Powloka, ZamkniecieWTrakcieInstalacjiPytaOZgode) {
     EXPECT_EQ(UruchomLauncher(GetModuleHandleW(nullptr)), 0);
     zamykajacy.join();
     EXPECT_LT(GetTickCount64() - start, 15000u);
+}
+
+TEST(Powloka, MuteksAdministratoraToDzialajacyLauncher) {
+    // What a launcher run as administrator leaves to a normal one: a mutex
+    // it may only wait on. (Here the same process holds it; the access
+    // check is the same.)
+    PSECURITY_DESCRIPTOR opis = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;0x00100000;;;WD)", SDDL_REVISION_1,
+                                                                     &opis, nullptr));
+    SECURITY_ATTRIBUTES atrybuty = {sizeof atrybuty, opis, FALSE};
+    HANDLE cudzy = CreateMutexW(&atrybuty, TRUE, L"Morvane-launcher");
+    ASSERT_NE(cudzy, nullptr);
+    HANDLE proba = CreateMutexW(nullptr, TRUE, L"Morvane-launcher");
+    const DWORD blad = GetLastError();
+    if (proba) CloseHandle(proba);
+    WyczyscStan();
+    const ULONGLONG start = GetTickCount64();
+    Stan.terminZamkniecia = start + 3000;  // a launcher that wrongly starts closes again
+    const int kod = proba ? -1 : UruchomLauncher(GetModuleHandleW(nullptr));
+    Stan.terminZamkniecia = 0;
+    CloseHandle(cudzy);
+    LocalFree(opis);
+    ASSERT_EQ(proba, nullptr) << "the access check let the mutex open (error " << blad << ")";
+    EXPECT_EQ(blad, (DWORD)ERROR_ACCESS_DENIED);
+    EXPECT_EQ(kod, 0);
+    EXPECT_LT(GetTickCount64() - start, 2000u);
+    EXPECT_TRUE(KopiaDziennika().empty()) << "a second launcher started: " << KopiaDziennika().front();
 }
 
 }  // namespace
