@@ -418,7 +418,79 @@ TEST_F(Swiat, ZamknietyPortPustyHostIPv6DajaNie) {
     EXPECT_TRUE(SprawdzSerwerSwiata());  // the listener itself is reachable
 }
 
+TEST_F(Swiat, NieodpowiadajacyAdresKonczySiePoTrzechSekundach) {
+    // A listener whose backlog is full: further connection attempts get no
+    // answer at all, as from a filtered address.
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    BOOL tak = TRUE;
+    setsockopt(s, SOL_SOCKET, SO_REUSEADDR, (char*)&tak, sizeof tak);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(47100);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(s, (sockaddr*)&a, sizeof a), 0);
+    ASSERT_EQ(listen(s, 0), 0);
+    std::vector<SOCKET> kolejka;
+    for (int i = 0; i < 4; ++i) {
+        SOCKET k = socket(AF_INET, SOCK_STREAM, 0);
+        u_long nieblokujacy = 1;
+        ioctlsocket(k, FIONBIO, &nieblokujacy);
+        connect(k, (sockaddr*)&a, sizeof a);
+        kolejka.push_back(k);
+    }
+    Sleep(300);
+    UstawHost(L"127.0.0.1");
+    const ULONGLONG start = GetTickCount64();
+    const bool wynik = SprawdzSerwerSwiata();
+    const ULONGLONG czas = GetTickCount64() - start;
+    for (SOCKET k : kolejka) closesocket(k);
+    closesocket(s);
+    EXPECT_FALSE(wynik);
+    EXPECT_GE(czas, 2500u);
+    EXPECT_LT(czas, 6000u) << "the probe's 3-second limit did not end the attempt";
+}
+
 // ---- the check worker -----------------------------------------------------
+
+TEST_F(Siec, SprawdzenieZGraISwiatemScalaIZapisuje) {
+    TymczasowyFolder tmp;
+    const std::wstring gra = tmp / L"Gra", wskazana = tmp / L"Wskazana";
+    for (const std::wstring& f : {gra, wskazana}) ZapiszPlik(f + L"\\bin\\x64_dx12\\witcher3.exe", "MZ");
+    ZapiszPlik(FolderDanych() + L"\\gra.txt", NaUtf8(gra) + "\r\n");
+    SetEnvironmentVariableW(L"MRV_ADRES", UrlTestowy(L"/ok/").c_str());
+    WSADATA wsa;
+    WSAStartup(MAKEWORD(2, 2), &wsa);
+    Nasluch swiat;
+    ASSERT_NE(swiat.s, INVALID_SOCKET);
+    std::thread przyjmuj([&] {
+        for (int i = 0; i < 2; ++i) closesocket(accept(swiat.s, nullptr, nullptr));
+    });
+    Sprawdz();
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        ASSERT_EQ(Stan.gry.size(), 1u);
+        EXPECT_EQ(Stan.gry[0].folder, gra);
+        EXPECT_EQ(Stan.wybranaGra, 0);
+        EXPECT_EQ(Stan.serwerSwiata, 1);
+        EXPECT_EQ(Stan.wersjaNaSerwerze, "1.0");
+        auto [host, port] = AdresTestowy();
+        EXPECT_EQ(Stan.dziennik, (Dziennik{"Szukam gry i sprawdzam wersję...",
+                                           "Serwer: http://" + NaUtf8(host) + " (MRV_ADRES)", "Znalezione gry: 1", ""}));
+        // The player picks a folder no source knows.
+        Stan.gry.push_back({wskazana, "inna"});
+        Stan.wybranaGra = 1;
+    }
+    Sprawdz();
+    przyjmuj.join();
+    DeleteFileW((FolderDanych() + L"\\gra.txt").c_str());
+    WSACleanup();
+    std::lock_guard<std::mutex> l(Stan.blokada);
+    ASSERT_EQ(Stan.gry.size(), 2u);
+    EXPECT_EQ(Stan.gry[1].folder, wskazana);
+    EXPECT_EQ(Stan.wybranaGra, 1);
+    EXPECT_EQ(Stan.serwerSwiata, 1);
+    EXPECT_EQ(Stan.dziennik.end()[-2], "Znalezione gry: 2");
+}
 
 struct PrzypadekSprawdzenia {
     const char* opis;
