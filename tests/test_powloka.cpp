@@ -211,4 +211,64 @@ TEST(Powloka, MuteksAdministratoraToDzialajacyLauncher) {
     EXPECT_TRUE(KopiaDziennika().empty()) << "a second launcher started: " << KopiaDziennika().front();
 }
 
+HWND CzekajNaPetle() {
+    HWND okno = nullptr;
+    for (int i = 0; i < 500 && !okno; ++i, Sleep(20)) okno = FindWindowW(L"MorvaneLauncher", nullptr);
+    for (int i = 0; i < 500 && KopiaDziennika().empty(); ++i) Sleep(20);
+    return okno;
+}
+
+TEST(Powloka, ZaplanowaneZamkniecieDzialaGdyOknoZminimalizowane) {
+    WyczyscStan();
+    const ULONGLONG start = GetTickCount64();
+    Stan.terminZamkniecia = start + 3000;
+    bool zminimalizowane = false;
+    std::thread gracz([&] {
+        HWND okno = CzekajNaPetle();
+        ShowWindow(okno, SW_MINIMIZE);
+        zminimalizowane = IsIconic(okno);
+        // A loop that never closes while minimised would hang the test:
+        // bring the window back after a while so it ends, and fails.
+        for (int i = 0; i < 400 && IsWindow(okno); ++i) Sleep(20);
+        if (IsWindow(okno)) ShowWindow(okno, SW_RESTORE);
+    });
+    EXPECT_EQ(UruchomLauncher(GetModuleHandleW(nullptr)), 0);
+    const ULONGLONG czas = GetTickCount64() - start;
+    gracz.join();
+    EXPECT_TRUE(zminimalizowane);
+    EXPECT_LT(czas, 7000u) << "the planned closing waited for the window to come back";
+}
+
+TEST(Powloka, DrugiLauncherPrzywracaIPokazujePierwszy) {
+    WyczyscStan();
+    bool zminimalizowane = false, przywrocone = false, naWierzchu = false;
+    DWORD kodDrugiego = 1;
+    std::thread gracz([&] {
+        HWND okno = CzekajNaPetle();
+        ShowWindow(okno, SW_MINIMIZE);
+        zminimalizowane = IsIconic(okno);
+        // The real launcher, started a second time.
+        std::wstring exe = FolderTestu() + L"\\..\\Morvane.exe";
+        std::wstring linia = L"\"" + exe + L"\"";
+        STARTUPINFOW si = {sizeof si};
+        PROCESS_INFORMATION pi = {};
+        if (CreateProcessW(exe.c_str(), linia.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+            WaitForSingleObject(pi.hProcess, 20000);
+            GetExitCodeProcess(pi.hProcess, &kodDrugiego);
+            CloseHandle(pi.hProcess);
+            CloseHandle(pi.hThread);
+        }
+        for (int i = 0; i < 100 && IsIconic(okno); ++i) Sleep(20);
+        przywrocone = !IsIconic(okno) && IsWindowVisible(okno);
+        naWierzchu = GetForegroundWindow() == okno;
+        Stan.terminZamkniecia = GetTickCount64();
+    });
+    EXPECT_EQ(UruchomLauncher(GetModuleHandleW(nullptr)), 0);
+    gracz.join();
+    EXPECT_TRUE(zminimalizowane);
+    EXPECT_EQ(kodDrugiego, 0u);
+    EXPECT_TRUE(przywrocone) << "the first window stayed minimised";
+    EXPECT_TRUE(naWierzchu) << "the first window was not brought forward";
+}
+
 }  // namespace
