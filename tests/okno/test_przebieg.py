@@ -102,6 +102,25 @@ class Przebieg(unittest.TestCase):
             self.assertEqual(l.proces.returncode, 0)
             self.assertTrue(czekaj_na(lambda: not os.path.exists(DANE), 20), "the data folder stayed")
 
+    def test_graj_uruchamia_gre_i_zamyka_launcher(self):
+        # A game that really runs: the tests' waiting program as witcher3.exe.
+        shutil.copy(os.path.join(BUILD, "tests", "czekaj.exe"), os.path.join(GRA, "bin", "x64_dx12", "witcher3.exe"))
+        with open(os.path.join(DANE, "wersja.txt"), "w") as f:
+            f.write("1.3\n")
+        try:
+            with Launcher(self.env) as l:
+                okno = l.czekaj_na_okno()
+                self.assertTrue(czekaj_na(lambda: piksel(zrzut(okno, "przebieg_graj.png"), 50, 306)[0] > 100, 20))
+                klik(okno, 194, 332)
+                self.assertTrue(czekaj_na(lambda: os.path.isfile(os.path.join(DANE, "start_rp.txt")), 10),
+                                "no launch marker: the game was not started")
+                self.assertTrue(czekaj_na(lambda: l.proces.poll() is not None, 15), "the launcher did not close")
+                self.assertEqual(l.proces.returncode, 0)
+                # Nothing was installed on the way.
+                self.assertFalse(os.path.exists(os.path.join(DANE, "paczka")))
+        finally:
+            subprocess.run(["wine", "taskkill", "/F", "/IM", "witcher3.exe"], capture_output=True)
+
 
 if __name__ == "__main__":
     unittest.main()
