@@ -516,7 +516,7 @@ struct InnyFolderDanych {
         if (RegGetValueW(HKEY_CURRENT_USER, Klucz, L"Local AppData", RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ |
                          RRF_NOEXPAND, nullptr, b, &n) == ERROR_SUCCESS)
             poprzedni = b;
-        fs::create_directories(lokalny);
+        if (!lokalny.empty()) fs::create_directories(lokalny);
         Ustaw(lokalny);
     }
     ~InnyFolderDanych() { Ustaw(poprzedni); }
@@ -562,6 +562,25 @@ TEST_F(Instalacja, FolderDanychZApostrofemIPolskimiLiteramiAZProcentemZostaje) {
         Sleep(4000);  // past the first removal try
         EXPECT_TRUE(PlikIstnieje(d + L"\\paczka\\odinstaluj.ps1"));
     }
+}
+
+TEST_F(Instalacja, BezFolderuDanychNicNaKorzeniuDysku) {
+    // The current folder's drive root is where "\\pobrane" would land.
+    PodrzuconeProgramy biezacy(tmp / L"Biezacy");
+    wchar_t biezacyFolder[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, biezacyFolder);
+    ASSERT_EQ(biezacyFolder[1], L':');
+    const std::wstring pobrane = std::wstring(biezacyFolder, 2) + L"\\pobrane";
+    ASSERT_FALSE(PlikIstnieje(pobrane));
+    InnyFolderDanych brak(L"");
+    ASSERT_EQ(FolderDanych(), L"") << "the data folder could not be taken away here";
+    ZainstalujZDysku(Paczka(L"dobra"));
+    EXPECT_EQ(KopiaDziennika(), Linie({"BŁĄD: Nie znalazłem folderu danych użytkownika (LOCALAPPDATA).", ""}));
+    EXPECT_FALSE(PlikIstnieje(pobrane));
+    EXPECT_TRUE(Wywolania().empty());
+    WyczyscStan();
+    Odinstaluj();
+    EXPECT_EQ(Blad(), "Brak plików instalacji - nie ma czego usuwać przez launcher.");
 }
 
 }  // namespace
