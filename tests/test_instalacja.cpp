@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <filesystem>
 #include <thread>
 
@@ -14,6 +15,7 @@
 #include "install/instaluj.h"
 #include "install/odinstaluj.h"
 #include "install/proces.h"
+#include "net/sprawdz.h"
 #include "net/pobierz.h"
 #include "wspolne.h"
 
@@ -581,6 +583,37 @@ TEST_F(Instalacja, BezFolderuDanychNicNaKorzeniuDysku) {
     WyczyscStan();
     Odinstaluj();
     EXPECT_EQ(Blad(), "Brak plików instalacji - nie ma czego usuwać przez launcher.");
+}
+
+TEST_F(Instalacja, PracownicyZWieluWatkowNarazJedenPracuje) {
+    // The real workers, started from many threads at the same moment while
+    // a slow install runs (fast clicks, the start-up check): they all
+    // return at once and touch nothing.
+    SetEnvironmentVariableW(L"MRV_PACZKA", Paczka(L"powolna").c_str());
+    std::thread instalacja(Instaluj);
+    ASSERT_TRUE(CzekajNa([] { return KopiaDziennika().size() >= 3; }, 10000));  // inside its script
+    const ULONGLONG start = GetTickCount64();
+    std::atomic<bool> naraz{false};
+    std::vector<std::thread> watki;
+    void (*const ciala[])() = {Instaluj, Odinstaluj, Sprawdz};
+    for (int i = 0; i < 9; ++i)
+        watki.emplace_back([&, i] {
+            while (!naraz) std::this_thread::yield();
+            ciala[i % 3]();
+        });
+    naraz = true;
+    for (auto& w : watki) w.join();
+    EXPECT_LT(GetTickCount64() - start, 2000u);
+    instalacja.join();
+    SetEnvironmentVariableW(L"MRV_PACZKA", nullptr);
+    const Dziennik d = KopiaDziennika();
+    EXPECT_EQ(d, Linie({"Paczka z dysku (próba): " + Utf8(Paczka(L"powolna")), "Rozpakowuję...",
+                        "Instaluję (kopiuję ok. 400 MB do folderu gry)...", "  Kopiuję...", d.end()[-2],
+                        "Gotowe - możesz grać."}));
+    EXPECT_EQ(Zainstalowana(), "2.0");
+    EXPECT_FALSE(Stan.zajety.load());
+    EXPECT_FALSE(Stan.zmianaModu.load());
+    EXPECT_EQ(Stan.terminZamkniecia.load(), 0u);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "app/okno.h"
 #include "app/powloka.h"
 #include "imgui.h"
+#include "imgui_internal.h"
 #include "wspolne.h"
 
 namespace {
@@ -92,6 +93,72 @@ TEST(OknoBezEkranu, KazdyStanRysujeSieBezNaruszeniaRegulBiblioteki) {
             }
             EXPECT_EQ(BledyImGui, std::vector<std::string>{});
         }
+    }
+    WyczyscStan();
+}
+
+// What a frame of the real window draws, as text: Dear ImGui's own log of
+// every rendered text and label.
+std::string TekstOkna(Kontekst& k) {
+    k.Klatki(2);
+    ImGui::GetIO().DeltaTime = 1.0f / 60;
+    ImGui::NewFrame();
+    ImGui::LogToBuffer();
+    RysujOkno();
+    std::string tekst = GImGui->LogBuffer.c_str();
+    ImGui::LogFinish();
+    ImGui::Render();
+    return tekst;
+}
+
+TEST(OknoBezEkranu, KazdyStanPokazujeSwojPrzyciskWskazowkeIWiersze) {
+    struct P {
+        const char* nazwa;
+        int gry;
+        std::string zainst, serwer, status, blad;
+        bool zajety, dziala;
+        int swiat;
+        std::vector<std::string> sa, niema;
+    };
+    const std::string grajHint = "Brama Morvane otworzy się w grze sama: konto, postać, wejście do świata.";
+    const std::string instHint = "Pobranie ok. 175 MB, potem kopiowanie do folderu gry.";
+    const P przypadki[] = {
+        {"brak gry", 0, "", "1.0", "", "", false, false, -1,
+         {"WSKAŻ FOLDER GRY", "nie znaleziono", "sprawdzam..."}, {"Odinstaluj", instHint}},
+        {"instalacja", 1, "", "1.0", "", "", false, false, 1,
+         {"ZAINSTALUJ", "nie zainstalowany", "(na serwerze nowsza: 1.0)", "włączony", instHint},
+         {"Odinstaluj", "GRAJ"}},
+        {"aktualizacja", 1, "1.2", "1.10", "", "", false, false, 1,
+         {"AKTUALIZUJ", "wersja 1.2", "(na serwerze nowsza: 1.10)", "Odinstaluj", instHint}, {"GRAJ"}},
+        {"graj", 1, "1.3", "1.2", "", "", false, false, 0,
+         {"GRAJ", "wersja 1.3", "(najnowsza)", "nie odpowiada - grać się da, ale bez innych graczy", grajHint,
+          "Odinstaluj"},
+         {"ZAINSTALUJ", "AKTUALIZUJ"}},
+        {"zajety", 1, "", "1.0", "Pobieram paczkę moda... 87 z 175 MB", "", true, false, 1,
+         {"CZEKAJ...", "Pobieram paczkę moda... 87 z 175 MB"}, {"ZAINSTALUJ", instHint}},
+        {"gra dziala", 1, "1.0", "1.0", "", "", false, true, 1, {"GRA DZIAŁA"}, {"GRAJ"}},
+        {"blad", 1, "1.0", "1.0", "status", "Serwer aktualizacji nie odpowiada: x", false, false, 0,
+         {"GRAJ", "Serwer aktualizacji nie odpowiada: x"}, {"status"}},
+    };
+    for (const auto& p : przypadki) {
+        SCOPED_TRACE(p.nazwa);
+        WyczyscStan();
+        {
+            std::lock_guard<std::mutex> l(Stan.blokada);
+            for (int i = 0; i < p.gry; ++i) Stan.gry.push_back({L"D:\\Gry\\Wiedźmin", "Steam"});
+            Stan.wybranaGra = p.gry ? 0 : -1;
+            Stan.wersjaZainstalowana = p.zainst;
+            Stan.wersjaNaSerwerze = p.serwer;
+            Stan.status = p.status;
+            Stan.blad = p.blad;
+            Stan.serwerSwiata = p.swiat;
+        }
+        Stan.zajety = p.zajety;
+        Stan.graDziala = p.dziala;
+        Kontekst k(1.0f);
+        const std::string tekst = TekstOkna(k);
+        for (const std::string& t : p.sa) EXPECT_NE(tekst.find(t), std::string::npos) << t << "\n" << tekst;
+        for (const std::string& t : p.niema) EXPECT_EQ(tekst.find(t), std::string::npos) << t << "\n" << tekst;
     }
     WyczyscStan();
 }

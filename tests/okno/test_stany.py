@@ -1,7 +1,10 @@
 """The real launcher in each of its main states, with real servers (the demo
 update server and world server) and a real game folder in the test prefix.
-Each state leaves a screenshot in build/zrzuty/stan_*.png; the test checks
-the main button's colour: dark red when it can be pressed, grey when not."""
+Each state leaves a screenshot in build/zrzuty/stan_*.png; the test tells
+the states apart by what is drawn: the main button's colour (dark red when
+it can be pressed, grey when not), the width of its label (GRAJ, CZEKAJ...,
+ZAINSTALUJ or AKTUALIZUJ, WSKAŻ FOLDER GRY) and whether the footer offers
+"Odinstaluj" (only with a mod installed)."""
 import getpass
 import os
 import shutil
@@ -45,6 +48,34 @@ def czerwone_w_pasku(sciezka):
     return n
 
 
+def jasne(sciezka, x, y, w, h, prog):
+    """Width of the run of light pixels (each channel over prog) in a box."""
+    w = subprocess.run(["convert", sciezka, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-depth", "8", "txt:-"],
+                       capture_output=True, text=True, check=True)
+    xs = []
+    for linia in w.stdout.splitlines()[1:]:
+        r, g, b = (int(v) for v in linia.split("(")[1].split(")")[0].split(",")[:3])
+        if min(r, g, b) > prog:
+            xs.append(int(linia.split(":")[0].split(",")[0]))
+    return max(xs) - min(xs) + 1 if xs else 0
+
+
+# The main button's label, by the width it takes at 96 DPI.
+NAPISY = {"GRAJ": (40, 80), "CZEKAJ": (85, 120), "INSTALUJ": (125, 165), "WSKAZ": (200, 260)}
+
+
+def napis(sciezka):
+    szer = jasne(sciezka, 44, 300, 300, 64, 120)
+    for nazwa, (od, do) in NAPISY.items():
+        if od <= szer <= do:
+            return nazwa
+    return f"? ({szer} px)"
+
+
+def odinstaluj(sciezka):
+    return jasne(sciezka, 772, 572, 80, 18, 150) > 20
+
+
 class StanyOkna(unittest.TestCase):
     def setUp(self):
         shutil.rmtree(DANE, ignore_errors=True)
@@ -81,7 +112,7 @@ class StanyOkna(unittest.TestCase):
             self.serwery.append(demo_serwery.serwer_swiata())
         return {"MRV_ADRES": f"http://127.0.0.1:{port}{demo_serwery.BAZA}"}
 
-    def stan(self, nazwa, env, aktywny, czekaj=4.0):
+    def stan(self, nazwa, env, aktywny, etykieta, z_odinstaluj=False, czekaj=4.0):
         """A button that should end up pressable is watched until it is (the
         check may be slow on a loaded machine); one that should not is taken
         after a pause long enough for a local check to finish."""
@@ -93,41 +124,45 @@ class StanyOkna(unittest.TestCase):
                 sciezka = zrzut(okno, f"stan_{nazwa}.png")
                 r, g, b = piksel(sciezka, 50, 306)  # inside the main button, away from its text
                 czerwony = r > 100 and r > 2 * g
-                if czerwony == aktywny or time.monotonic() > koniec:
+                if (czerwony == aktywny and napis(sciezka) == etykieta) or time.monotonic() > koniec:
                     break
                 time.sleep(0.5)
         self.assertEqual(czerwony, aktywny, f"{nazwa}: button colour {r},{g},{b}")
+        self.assertEqual(napis(sciezka), etykieta, f"{nazwa}: the main button's label")
+        self.assertEqual(odinstaluj(sciezka), z_odinstaluj, f"{nazwa}: the footer's Odinstaluj")
         return sciezka
 
     def test_brak_gry(self):
-        self.stan("brak_gry", self.serwer(), aktywny=True)
+        self.stan("brak_gry", self.serwer(), aktywny=True, etykieta="WSKAZ")
 
     def test_instalacja(self):
         self.gra()
-        self.stan("instalacja", self.serwer("1.0"), aktywny=True)
+        self.stan("instalacja", self.serwer("1.0"), aktywny=True, etykieta="INSTALUJ")
 
     def test_aktualizacja(self):
         self.gra()
         self.wersja("1.0")
-        self.stan("aktualizacja", self.serwer("1.1"), aktywny=True)
+        self.stan("aktualizacja", self.serwer("1.1"), aktywny=True, etykieta="INSTALUJ", z_odinstaluj=True)
 
     def test_bez_paska_gdy_wolny(self):
-        sciezka = self.stan("wolny", self.serwer(), aktywny=True)
+        sciezka = self.stan("wolny", self.serwer(), aktywny=True, etykieta="WSKAZ")
         self.assertEqual(czerwone_w_pasku(sciezka), 0)
 
     def test_graj(self):
         self.gra()
         self.wersja("1.1")
-        self.stan("graj", self.serwer("1.1", swiat=True), aktywny=True)
+        self.stan("graj", self.serwer("1.1", swiat=True), aktywny=True, etykieta="GRAJ", z_odinstaluj=True)
 
     def test_zajety(self):
         self.gra()
-        sciezka = self.stan("zajety", self.serwer(tryb="stoi"), aktywny=False, czekaj=1.5)
+        sciezka = self.stan("zajety", self.serwer(tryb="stoi"), aktywny=False, etykieta="CZEKAJ", czekaj=1.5)
         self.assertGreater(czerwone_w_pasku(sciezka), 10, "the moving progress bar is missing")
 
     def test_blad(self):
+        # The check has ended (no bar, no CZEKAJ...): nothing to install from.
         self.gra()
-        self.stan("blad", self.serwer(tryb="404"), aktywny=False)
+        sciezka = self.stan("blad", self.serwer(tryb="404"), aktywny=False, etykieta="INSTALUJ")
+        self.assertEqual(czerwone_w_pasku(sciezka), 0)
 
 
 if __name__ == "__main__":
