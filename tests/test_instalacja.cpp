@@ -5,6 +5,7 @@
 // (tests/paczki), downloads come from the test update server.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <atomic>
 #include <filesystem>
@@ -99,6 +100,23 @@ bool CzekajNa(const std::function<bool()>& warunek, DWORD ms) {
         Sleep(50);
     }
     return warunek();
+}
+
+// The removal command tries again at about 5 and 10 s: a later test's fresh
+// data folder must not be what it removes, so a test that started one waits
+// for it to end.
+void CzekajNaKoniecUsuwania() {
+    for (int i = 0; i < 300; ++i) {
+        HANDLE migawka = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32W p = {sizeof p};
+        bool jest = false;
+        for (BOOL ok = Process32FirstW(migawka, &p); ok && !jest; ok = Process32NextW(migawka, &p))
+            jest = _wcsicmp(p.szExeFile, L"cmd.exe") == 0;
+        CloseHandle(migawka);
+        if (!jest) return;
+        Sleep(100);
+    }
+    ADD_FAILURE() << "the removal command did not end";
 }
 
 class Instalacja : public ::testing::Test {
@@ -504,6 +522,7 @@ TEST_F(Instalacja, OdinstalowanieUsuwaFolderDanychPoZamknieciu) {
     Sleep(2700);
     EXPECT_TRUE(PlikIstnieje(dane)) << "removed before the launcher closed";
     EXPECT_TRUE(CzekajNa([&] { return !PlikIstnieje(dane); }, 20000)) << "the data folder was not removed";
+    CzekajNaKoniecUsuwania();
 }
 
 // Points the user's local application data folder elsewhere for one test,
@@ -543,6 +562,7 @@ TEST_F(Instalacja, FolderDanychZApostrofemIPolskimiLiteramiAZProcentemZostaje) {
         Odinstaluj();
         EXPECT_EQ(Blad(), "");
         EXPECT_TRUE(CzekajNa([&] { return !PlikIstnieje(d); }, 20000)) << "the data folder was not removed";
+        CzekajNaKoniecUsuwania();
     }
     {
         // cmd.exe would expand %TEMP% inside the quotes and remove another folder.

@@ -14,7 +14,7 @@ from wspolne_okno import BUILD, Launcher, czekaj_na, okna_morvane, zrzut
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools"))
 import demo_serwery  # noqa: E402
-from test_stany import piksel, wolny_port  # noqa: E402
+from test_stany import napis, odinstaluj, piksel, wolny_port  # noqa: E402
 
 PREFIKS = os.environ["WINEPREFIX"]
 DANE = os.path.join(PREFIKS, "drive_c", "users", getpass.getuser(), "AppData", "Local", "Morvane")
@@ -101,6 +101,25 @@ class Przebieg(unittest.TestCase):
             self.assertTrue(czekaj_na(lambda: l.proces.poll() is not None, 15), "the launcher did not close")
             self.assertEqual(l.proces.returncode, 0)
             self.assertTrue(czekaj_na(lambda: not os.path.exists(DANE), 20), "the data folder stayed")
+            # Its later tries must not remove the next test's fresh data
+            # folder: wait for the removal command (Wine shows its command
+            # line to Linux) to end.
+            self.assertTrue(czekaj_na(lambda: subprocess.run(["pgrep", "-f", "rmdir /s /q"],
+                                                             capture_output=True).returncode != 0, 30))
+
+    def test_sprawdz_ponownie_widzi_nowa_wersje(self):
+        with Launcher(self.env) as l:
+            okno = l.czekaj_na_okno()
+            self.assertTrue(czekaj_na(lambda: napis(zrzut(okno, "przebieg_sprawdz.png")) == "INSTALUJ", 20))
+            # Installed meanwhile by other means: only a new check can know.
+            with open(os.path.join(DANE, "wersja.txt"), "w") as f:
+                f.write("1.3\n")
+            time.sleep(1)
+            self.assertEqual(napis(zrzut(okno, "przebieg_sprawdz.png")), "INSTALUJ")
+            klik(okno, 698, 581)
+            self.assertTrue(czekaj_na(lambda: napis(zrzut(okno, "przebieg_sprawdz.png")) == "GRAJ", 20),
+                            "Sprawdź ponownie did not check again")
+            self.assertTrue(odinstaluj(zrzut(okno, "przebieg_sprawdz.png")))
 
     def test_graj_uruchamia_gre_i_zamyka_launcher(self):
         # A game that really runs: the tests' waiting program as witcher3.exe.
