@@ -31,13 +31,17 @@ void LogujBlad(const std::string& tekst) {
     Stan.dziennik.push_back(std::move(linia));
 }
 
-bool ZajmijPrace() {
+bool ZajmijPrace(bool zmianaModu) {
     if (Stan.zajety.exchange(true)) return false;
     if (Stan.terminZamkniecia.load() != 0) {
         Stan.zajety.store(false);
         return false;
     }
+    Stan.zmianaModu.store(zmianaModu);
     return true;
 }
 
-void ZwolnijPrace() { Stan.zajety.store(false); }
+void ZwolnijPrace() {
+    Stan.zmianaModu.store(false);
+    Stan.zajety.store(false);
+}

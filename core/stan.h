@@ -60,6 +60,7 @@ void UstawStatus(const std::string& tekst, float postep);
 void LogujBlad(const std::string& tekst);
 
 // Busy claim of a worker: true when this caller got the flag. Once a closing
-// is planned no worker starts: it would be cut off by the closing.
-bool ZajmijPrace();
+// is planned no worker starts: it would be cut off by the closing. An install
+// or uninstall claims with zmianaModu, which the release clears again.
+bool ZajmijPrace(bool zmianaModu = false);
 void ZwolnijPrace();

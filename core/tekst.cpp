@@ -36,6 +36,12 @@ std::wstring FolderDanych() {
     return wynik;
 }
 
+bool JestFolderDanych(const std::wstring& dane) { return dane.size() > std::wstring(L"\\Morvane").size(); }
+
+std::string CzytajWersjeZainstalowana(const std::wstring& dane) {
+    return JestFolderDanych(dane) ? CzytajPierwszaLinie(dane + L"\\wersja.txt") : std::string();
+}
+
 bool PlikIstnieje(const std::wstring& sciezka) {
     return GetFileAttributesW(sciezka.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

@@ -11,6 +11,14 @@ std::wstring NaUtf16(const std::string& tekst);
 // The user's local application data folder followed by "\Morvane", or empty.
 std::wstring FolderDanych();
 
+// Whether FolderDanych found a folder. Without one, "\pobrane", "\paczka" or
+// "\wersja.txt" appended to it would name places at the current drive's root.
+bool JestFolderDanych(const std::wstring& dane);
+
+// The installed mod version: the first line of the data folder's
+// wersja.txt; empty when it is missing or there is no data folder.
+std::string CzytajWersjeZainstalowana(const std::wstring& dane);
+
 bool PlikIstnieje(const std::wstring& sciezka);
 
 // The file's bytes, at most `limit` of them; false when it is missing, a

@@ -44,11 +44,11 @@ bool Rozpakuj(const std::wstring& paczka, const std::wstring& cel) {
     fs::remove_all(cel, ec);
     fs::create_directories(cel, ec);
 
-    uint32_t kod = UruchomProces(PolecenieTar(FolderSystemowy(), paczka, cel), cel);
+    const std::wstring system = FolderSystemowy();
+    uint32_t kod = UruchomProces(PolecenieTar(system, paczka, cel), cel);
     if (kod != 0 || !MaSkryptInstalacji(cel)) {
         Loguj("tar nie dał rady (" + std::to_string(kod) + ") - rozpakowuję PowerShellem");
-        const std::wstring system = FolderSystemowy();
-        UruchomProces(PolecenieExpandArchive(paczka, cel), cel, system.empty() ? L"" : ProgramPowerShell(system));
+        UruchomProces(PolecenieExpandArchive(paczka, cel), cel, ProgramPowerShell(system));
     }
     const bool ok = MaSkryptInstalacji(cel);
     if (PlikIstnieje(odlozony)) {
@@ -65,8 +65,7 @@ bool Rozpakuj(const std::wstring& paczka, const std::wstring& cel) {
 }  // namespace
 
 void Instaluj() {
-    if (!ZajmijPrace()) return;
-    Stan.zmianaModu.store(true);
+    if (!ZajmijPrace(true)) return;
     std::wstring gra;
     {
         std::lock_guard<std::mutex> l(Stan.blokada);
@@ -79,7 +78,7 @@ void Instaluj() {
         LogujBlad("Najpierw wskaż folder gry.");
         blad = true;
     }
-    const bool saDane = dane.size() > std::wstring(L"\\Morvane").size();
+    const bool saDane = JestFolderDanych(dane);
     if (!saDane) {
         LogujBlad("Nie znalazłem folderu danych użytkownika (LOCALAPPDATA).");
         blad = true;
@@ -139,10 +138,9 @@ void Instaluj() {
     if (saDane) fs::remove(paczka, ec);
     {
         std::lock_guard<std::mutex> l(Stan.blokada);
-        Stan.wersjaZainstalowana = saDane ? CzytajPierwszaLinie(dane + L"\\wersja.txt") : std::string();
+        Stan.wersjaZainstalowana = CzytajWersjeZainstalowana(dane);
     }
     if (sukces) AdresSerwera();
     UstawStatus(sukces ? "Gotowe - możesz grać." : "", -1.0f);
-    Stan.zmianaModu.store(false);
     ZwolnijPrace();
 }

@@ -31,13 +31,11 @@ bool UruchomUsuwanieFolderu(const std::wstring& dane) {
 }  // namespace
 
 void Odinstaluj() {
-    if (!ZajmijPrace()) return;
-    Stan.zmianaModu.store(true);
+    if (!ZajmijPrace(true)) return;
     const std::wstring dane = FolderDanych();
     UstawStatus("Usuwam mod z gry...", -1.0f);
     const std::wstring skrypt = dane + L"\\paczka\\odinstaluj.ps1";
-    const bool saDane = dane.size() > std::wstring(L"\\Morvane").size();
-    if (!saDane || !PlikIstnieje(skrypt)) {
+    if (!JestFolderDanych(dane) || !PlikIstnieje(skrypt)) {
         LogujBlad("Brak plików instalacji - nie ma czego usuwać przez launcher.");
     } else {
         const uint32_t kod = UruchomSkrypt(skrypt, L"");
@@ -55,8 +53,7 @@ void Odinstaluj() {
     }
     {
         std::lock_guard<std::mutex> l(Stan.blokada);
-        Stan.wersjaZainstalowana = saDane ? CzytajPierwszaLinie(dane + L"\\wersja.txt") : std::string();
+        Stan.wersjaZainstalowana = CzytajWersjeZainstalowana(dane);
     }
-    Stan.zmianaModu.store(false);
     ZwolnijPrace();
 }

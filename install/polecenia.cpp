@@ -78,10 +78,12 @@ std::wstring PolecenieExpandArchive(const std::wstring& paczka, const std::wstri
 }
 
 std::wstring ProgramPowerShell(const std::wstring& folderSystemowy) {
-    return folderSystemowy + L"\\WindowsPowerShell\\v1.0\\powershell.exe";
+    return folderSystemowy.empty() ? L"" : folderSystemowy + L"\\WindowsPowerShell\\v1.0\\powershell.exe";
 }
 
-std::wstring ProgramCmd(const std::wstring& folderSystemowy) { return folderSystemowy + L"\\cmd.exe"; }
+std::wstring ProgramCmd(const std::wstring& folderSystemowy) {
+    return folderSystemowy.empty() ? L"" : folderSystemowy + L"\\cmd.exe";
+}
 
 bool FolderBezpiecznyDlaCmd(const std::wstring& folder) {
     if (folder.empty()) return false;

@@ -35,9 +35,11 @@ std::wstring PolecenieTar(const std::wstring& folderSystemowy, const std::wstrin
 // powershell.exe ... Expand-Archive -LiteralPath '{paczka}' -DestinationPath '{cel}' -Force
 std::wstring PolecenieExpandArchive(const std::wstring& paczka, const std::wstring& cel);
 
-// The full paths of the system's own programs. A bare name would be searched
-// for in the launcher's folder and the current folder first, so a
-// powershell.exe or cmd.exe planted next to a downloaded launcher would run.
+// The full paths of the system's own programs (empty without a system
+// folder: the command line's own name is then all there is). A bare name
+// would be searched for in the launcher's folder and the current folder
+// first, so a powershell.exe or cmd.exe planted next to a downloaded launcher
+// would run.
 std::wstring ProgramPowerShell(const std::wstring& folderSystemowy);
 std::wstring ProgramCmd(const std::wstring& folderSystemowy);
 

@@ -55,7 +55,6 @@ uint32_t UruchomProces(const std::wstring& polecenie, const std::wstring& folder
 }
 
 uint32_t UruchomSkrypt(const std::wstring& skrypt, const std::wstring& argumenty) {
-    const std::wstring system = FolderSystemowy();
     return UruchomProces(PolecenieSkryptu(skrypt, argumenty), FolderNadrzedny(skrypt),
-                         system.empty() ? L"" : ProgramPowerShell(system));
+                         ProgramPowerShell(FolderSystemowy()));
 }

@@ -18,7 +18,7 @@ void Sprawdz() {
     UstawStatus("Szukam gry i sprawdzam wersję...", -1.0f);
     AdresSerwera();
     ZnalezioneGry znalezione = ZnajdzGry();
-    const std::string zainstalowana = CzytajPierwszaLinie(FolderDanych() + L"\\wersja.txt");
+    const std::string zainstalowana = CzytajWersjeZainstalowana(FolderDanych());
 
     // The version file is one short line; a server answering with megabytes
     // here is broken, and the check must not hold all of it in memory.

@@ -130,6 +130,15 @@ TEST(Powloka, ZaplanowaneZamkniecieKonczyPetleKodem0BezXInput) {
     EXPECT_EQ(FindWindowW(L"MorvaneLauncher", nullptr), nullptr);
 }
 
+// The launcher's window once its frame loop runs (the first journal line
+// comes after the back ends have started).
+HWND CzekajNaPetle() {
+    HWND okno = nullptr;
+    for (int i = 0; i < 500 && !okno; ++i, Sleep(20)) okno = FindWindowW(L"MorvaneLauncher", nullptr);
+    for (int i = 0; i < 500 && KopiaDziennika().empty(); ++i) Sleep(20);
+    return okno;
+}
+
 // The question a player gets when closing the window during an install or
 // uninstall; found by its class and title, answered by its button's id.
 HWND CzekajNaPytanie(DWORD ms) {
@@ -143,12 +152,10 @@ HWND CzekajNaPytanie(DWORD ms) {
 
 TEST(Powloka, ZamkniecieWTrakcieInstalacjiPytaOZgode) {
     WyczyscStan();
-    Stan.zmianaModu = true;
+    ASSERT_TRUE(ZajmijPrace(true));  // an install runs (and the start-up check waits its turn)
     bool pytanieNie = false, oknoPoNie = false, pytanieTak = false;
     std::thread gracz([&] {
-        HWND okno = nullptr;
-        for (int i = 0; i < 500 && !okno; ++i, Sleep(20)) okno = FindWindowW(L"MorvaneLauncher", nullptr);
-        while (KopiaDziennika().empty()) Sleep(20);  // the loop runs
+        HWND okno = CzekajNaPetle();
         PostMessageW(okno, WM_CLOSE, 0, 0);
         if (HWND p = CzekajNaPytanie(10000)) {
             pytanieNie = true;
@@ -168,16 +175,11 @@ TEST(Powloka, ZamkniecieWTrakcieInstalacjiPytaOZgode) {
     EXPECT_TRUE(oknoPoNie) << "answered no, the window closed anyway";
     EXPECT_TRUE(pytanieTak);
     EXPECT_EQ(kod, 0);
-    Stan.zmianaModu = false;
+    ZwolnijPrace();
 
     // With no install running, closing asks nothing.
     WyczyscStan();
-    std::thread zamykajacy([&] {
-        HWND okno = nullptr;
-        for (int i = 0; i < 500 && !okno; ++i, Sleep(20)) okno = FindWindowW(L"MorvaneLauncher", nullptr);
-        while (KopiaDziennika().empty()) Sleep(20);
-        PostMessageW(okno, WM_CLOSE, 0, 0);
-    });
+    std::thread zamykajacy([] { PostMessageW(CzekajNaPetle(), WM_CLOSE, 0, 0); });
     const ULONGLONG start = GetTickCount64();
     EXPECT_EQ(UruchomLauncher(GetModuleHandleW(nullptr)), 0);
     zamykajacy.join();
@@ -209,13 +211,6 @@ TEST(Powloka, MuteksAdministratoraToDzialajacyLauncher) {
     EXPECT_EQ(kod, 0);
     EXPECT_LT(GetTickCount64() - start, 2000u);
     EXPECT_TRUE(KopiaDziennika().empty()) << "a second launcher started: " << KopiaDziennika().front();
-}
-
-HWND CzekajNaPetle() {
-    HWND okno = nullptr;
-    for (int i = 0; i < 500 && !okno; ++i, Sleep(20)) okno = FindWindowW(L"MorvaneLauncher", nullptr);
-    for (int i = 0; i < 500 && KopiaDziennika().empty(); ++i) Sleep(20);
-    return okno;
 }
 
 TEST(Powloka, ZaplanowaneZamkniecieDzialaGdyOknoZminimalizowane) {
