@@ -63,21 +63,10 @@ std::vector<Wywolanie> Wywolania() {
     return w;
 }
 
-std::string Utf8(const std::wstring& t) { return NaUtf8(t); }
-
-Dziennik Linie(std::initializer_list<std::string> l) { return Dziennik(l); }
-
 void UstawGre(const std::wstring& folder) {
     std::lock_guard<std::mutex> l(Stan.blokada);
     Stan.gry = {ZnalezionaGra{folder, "inna"}};
     Stan.wybranaGra = 0;
-}
-
-void UstawSerwer(const std::wstring& baza) {
-    std::string hp = getenv("MORVANE_SERWER") ? getenv("MORVANE_SERWER") : "";
-    size_t d = hp.find(':');
-    std::lock_guard<std::mutex> l(Stan.blokada);
-    Stan.serwer = Serwer{false, NaUtf16(hp.substr(0, d)), baza, (uint16_t)atoi(hp.c_str() + d + 1)};
 }
 
 // A request the server records, to tell later whether another followed it.
@@ -102,21 +91,23 @@ bool CzekajNa(const std::function<bool()>& warunek, DWORD ms) {
     return warunek();
 }
 
+// Whether the data folder's removal command (a cmd.exe; nothing else here
+// starts one in the background) is running.
+bool UsuwanieTrwa() {
+    HANDLE migawka = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W p = {sizeof p};
+    bool jest = false;
+    for (BOOL ok = Process32FirstW(migawka, &p); ok && !jest; ok = Process32NextW(migawka, &p))
+        jest = _wcsicmp(p.szExeFile, L"cmd.exe") == 0;
+    CloseHandle(migawka);
+    return jest;
+}
+
 // The removal command tries again at about 5 and 10 s: a later test's fresh
 // data folder must not be what it removes, so a test that started one waits
 // for it to end.
 void CzekajNaKoniecUsuwania() {
-    for (int i = 0; i < 300; ++i) {
-        HANDLE migawka = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-        PROCESSENTRY32W p = {sizeof p};
-        bool jest = false;
-        for (BOOL ok = Process32FirstW(migawka, &p); ok && !jest; ok = Process32NextW(migawka, &p))
-            jest = _wcsicmp(p.szExeFile, L"cmd.exe") == 0;
-        CloseHandle(migawka);
-        if (!jest) return;
-        Sleep(100);
-    }
-    ADD_FAILURE() << "the removal command did not end";
+    if (!CzekajNa([] { return !UsuwanieTrwa(); }, 30000)) ADD_FAILURE() << "the removal command did not end";
 }
 
 class Instalacja : public ::testing::Test {
@@ -211,7 +202,7 @@ TEST_F(Instalacja, ProcesCzekaNaWnukaINieZnanyProgramTo9998) {
     const ULONGLONG start = GetTickCount64();
     EXPECT_EQ(UruchomProces(L"\"" + pisz + L"\" w1500:" + NaUtf16(Hex("wnuk\n")) + L" k4", L""), 4u);
     EXPECT_GE(GetTickCount64() - start, 1400u);
-    EXPECT_EQ(KopiaDziennika(), Linie({"  wnuk"}));
+    EXPECT_EQ(KopiaDziennika(), Dziennik({"  wnuk"}));
 
     WyczyscStan();
     EXPECT_EQ(UruchomProces(L"\"" + (tmp / L"nie-ma-mnie.exe") + L"\"", L""), KodBrakStartu);
@@ -229,7 +220,7 @@ TEST_F(Instalacja, ProcesFolderRoboczyPodanyLubBiezacy) {
     std::wstring b = biezacy;
     if (b.size() > 3 && b.back() == L'\\') b.pop_back();
     EXPECT_EQ(UruchomProces(cmd, L"", ProgramCmd(FolderSystemowy())), 0u);
-    EXPECT_EQ(KopiaDziennika(), Linie({"  " + Utf8(folder), "  " + Utf8(b)}));
+    EXPECT_EQ(KopiaDziennika(), Dziennik({"  " + NaUtf8(folder), "  " + NaUtf8(b)}));
 }
 
 // A powershell.exe or cmd.exe next to the launcher or in its current folder
@@ -253,12 +244,11 @@ TEST_F(Instalacja, SkryptPowerShellaZCudzyslowamiWSciezceIWlasnymFolderem) {
     const std::wstring skrypt = folder + L"\\instaluj.ps1";
     ZapiszPlik(skrypt, "# dubler: wypisz Zażółć gęślą jaźń\r\n# dubler: kod 5\r\n");
     EXPECT_EQ(UruchomSkrypt(skrypt, L"-Gra 'a''b' -Launcher 'c'"), 5u);
-    EXPECT_EQ(KopiaDziennika(), Linie({"  Zażółć gęślą jaźń"}));
+    EXPECT_EQ(KopiaDziennika(), Dziennik({"  Zażółć gęślą jaźń"}));
     auto w = Wywolania();
     ASSERT_EQ(w.size(), 1u);
     EXPECT_EQ(w[0].kto, "skrypt");
-    EXPECT_EQ(w[0].folder, Utf8(folder));  // the working folder keeps its single apostrophes
-    EXPECT_EQ(w[0].linia, Utf8(PolecenieSkryptu(skrypt, L"-Gra 'a''b' -Launcher 'c'")));
+    EXPECT_EQ(w[0].folder, NaUtf8(folder));  // the working folder keeps its single apostrophes
     EXPECT_EQ(w[0].a, "a'b");
     EXPECT_EQ(w[0].b, "c");
 }
@@ -282,7 +272,7 @@ TEST_F(Instalacja, ZPaczkiNaDyskuBezSieciIZKopiaLaunchera) {
     EXPECT_NE(ostatnie.find("\"sciezka\": \"/znacznik/x\""), std::string::npos) << ostatnie;
     Dziennik d = KopiaDziennika();
     ASSERT_EQ(d.size(), 7u) << ::testing::PrintToString(d);
-    EXPECT_EQ(d[0], "Paczka z dysku (próba): " + Utf8(paczka));
+    EXPECT_EQ(d[0], "Paczka z dysku (próba): " + NaUtf8(paczka));
     EXPECT_EQ(d[1], "Rozpakowuję...");
     EXPECT_EQ(d[2], "Instaluję (kopiuję ok. 400 MB do folderu gry)...");
     EXPECT_EQ(d[3], "  Kopiuję pliki: zażółć gęślą jaźń");
@@ -306,12 +296,13 @@ TEST_F(Instalacja, ZPaczkiNaDyskuBezSieciIZKopiaLaunchera) {
     auto w = Wywolania();
     ASSERT_EQ(w.size(), 2u);
     EXPECT_EQ(w[0].kto, "tar");
-    EXPECT_EQ(w[0].folder, Utf8(dane + L"\\paczka"));
-    EXPECT_EQ(w[0].linia, Utf8(PolecenieTar(FolderSystemowy(), dane + L"\\pobrane\\paczka.zip", dane + L"\\paczka")));
+    EXPECT_EQ(w[0].folder, NaUtf8(dane + L"\\paczka"));
+    EXPECT_EQ(w[0].a, NaUtf8(dane + L"\\pobrane\\paczka.zip"));
+    EXPECT_EQ(w[0].b, NaUtf8(dane + L"\\paczka"));
     EXPECT_EQ(w[1].kto, "skrypt");
-    EXPECT_EQ(w[1].folder, Utf8(dane + L"\\paczka"));
-    EXPECT_EQ(w[1].a, Utf8(gra));  // reached the script intact
-    EXPECT_EQ(w[1].b, Utf8(dane + L"\\Morvane.exe"));
+    EXPECT_EQ(w[1].folder, NaUtf8(dane + L"\\paczka"));
+    EXPECT_EQ(w[1].a, NaUtf8(gra));  // reached the script intact
+    EXPECT_EQ(w[1].b, NaUtf8(dane + L"\\Morvane.exe"));
 }
 
 TEST_F(Instalacja, ZSerweraZPostepemGdyPaczkiZeZmiennejNieMa) {
@@ -352,7 +343,7 @@ TEST_F(Instalacja, NieudanePobranieToBladIBrakPliku) {
     UstawSerwer(L"/status/404/");
     Instaluj();
     EXPECT_EQ(Blad(), "Pobieranie nie wyszło: serwer odpowiedział 404");
-    EXPECT_EQ(KopiaDziennika(), Linie({"Pobieram paczkę moda...", "BŁĄD: Pobieranie nie wyszło: serwer odpowiedział 404", ""}));
+    EXPECT_EQ(KopiaDziennika(), Dziennik({"Pobieram paczkę moda...", "BŁĄD: Pobieranie nie wyszło: serwer odpowiedział 404", ""}));
     EXPECT_FALSE(PlikIstnieje(dane + L"\\pobrane\\paczka.zip"));
     EXPECT_FALSE(PlikIstnieje(dane + L"\\paczka"));
 }
@@ -370,10 +361,9 @@ TEST_F(Instalacja, TarZawodziPowerShellRozpakowuje) {
     auto w = Wywolania();
     ASSERT_GE(w.size(), 2u);
     EXPECT_EQ(w[1].kto, "expand-archive");
-    EXPECT_EQ(w[1].folder, Utf8(dane + L"\\paczka"));
-    EXPECT_EQ(w[1].linia, Utf8(PolecenieExpandArchive(dane + L"\\pobrane\\paczka.zip", dane + L"\\paczka")));
-    EXPECT_EQ(w[1].a, Utf8(dane + L"\\pobrane\\paczka.zip"));
-    EXPECT_EQ(w[1].b, Utf8(dane + L"\\paczka"));
+    EXPECT_EQ(w[1].folder, NaUtf8(dane + L"\\paczka"));
+    EXPECT_EQ(w[1].a, NaUtf8(dane + L"\\pobrane\\paczka.zip"));
+    EXPECT_EQ(w[1].b, NaUtf8(dane + L"\\paczka"));
 }
 
 TEST_F(Instalacja, ZepsutaAktualizacjaZostawiaZainstalowanyModDoUsuniecia) {
@@ -438,7 +428,7 @@ TEST_F(Instalacja, BezGryTylkoBladIFolderPobranych) {
         Stan.blad = "stary";
     }
     ZainstalujZDysku(Paczka(L"dobra"));
-    EXPECT_EQ(KopiaDziennika(), Linie({"BŁĄD: Najpierw wskaż folder gry.", ""}));
+    EXPECT_EQ(KopiaDziennika(), Dziennik({"BŁĄD: Najpierw wskaż folder gry.", ""}));
     EXPECT_EQ(Blad(), "Najpierw wskaż folder gry.");
     EXPECT_TRUE(PlikIstnieje(dane + L"\\pobrane"));
     EXPECT_FALSE(PlikIstnieje(dane + L"\\paczka"));
@@ -453,7 +443,7 @@ TEST_F(Instalacja, DlugaSciezkaPaczkiCzytanaCalosciowo) {
     ASSERT_TRUE(CopyFileW(Paczka(L"dobra").c_str(), paczka.c_str(), FALSE));
     UstawSerwer(L"/status/500/");  // a download instead would fail
     ZainstalujZDysku(paczka);
-    EXPECT_EQ(KopiaDziennika().front(), "Paczka z dysku (próba): " + Utf8(paczka));
+    EXPECT_EQ(KopiaDziennika().front(), "Paczka z dysku (próba): " + NaUtf8(paczka));
     EXPECT_EQ(Blad(), "");
     EXPECT_EQ(Zainstalowana(), "2.0");
 }
@@ -485,7 +475,7 @@ TEST_F(Instalacja, ZajetyLubZamykanyNicNieRobi) {
 
 TEST_F(Instalacja, OdinstalowanieBezSkryptuLubZKodem2ZostawiaWszystko) {
     Odinstaluj();
-    EXPECT_EQ(KopiaDziennika(), Linie({"Usuwam mod z gry...", "BŁĄD: Brak plików instalacji - nie ma czego usuwać przez launcher."}));
+    EXPECT_EQ(KopiaDziennika(), Dziennik({"Usuwam mod z gry...", "BŁĄD: Brak plików instalacji - nie ma czego usuwać przez launcher."}));
     EXPECT_EQ(Stan.terminZamkniecia.load(), 0u);
 
     ZainstalujZDysku(Paczka(L"odinstaluj_kod2"));
@@ -493,12 +483,12 @@ TEST_F(Instalacja, OdinstalowanieBezSkryptuLubZKodem2ZostawiaWszystko) {
     WyczyscStan();
     Odinstaluj();
     EXPECT_EQ(KopiaDziennika(),
-              Linie({"Usuwam mod z gry...", "  Plik gry jest zajęty", "BŁĄD: Usuwanie przerwane (kod 2)."}));
+              Dziennik({"Usuwam mod z gry...", "  Plik gry jest zajęty", "BŁĄD: Usuwanie przerwane (kod 2)."}));
     EXPECT_EQ(Status(), "Usuwam mod z gry...");
     EXPECT_EQ(Stan.terminZamkniecia.load(), 0u);
     EXPECT_EQ(Zainstalowana(), "2.0");
     EXPECT_FALSE(Stan.zajety.load());
-    Sleep(5000);  // longer than a removal would wait
+    EXPECT_FALSE(UsuwanieTrwa()) << "a removal was started after a failed script";
     EXPECT_TRUE(PlikIstnieje(dane + L"\\paczka\\odinstaluj.ps1"));
     EXPECT_TRUE(PlikIstnieje(dane + L"\\Morvane.exe"));
 }
@@ -510,7 +500,7 @@ TEST_F(Instalacja, OdinstalowanieUsuwaFolderDanychPoZamknieciu) {
     WyczyscStan();
     Odinstaluj();
     const ULONGLONG koniec = GetTickCount64();
-    EXPECT_EQ(KopiaDziennika(), Linie({"Usuwam mod z gry...", "  Przywracam pliki gry",
+    EXPECT_EQ(KopiaDziennika(), Dziennik({"Usuwam mod z gry...", "  Przywracam pliki gry",
                                        "Mod usunięty. Launcher zamknie się za chwilę."}));
     EXPECT_EQ(Blad(), "");
     EXPECT_EQ(Zainstalowana(), "");  // the script removed the version file
@@ -562,7 +552,7 @@ TEST_F(Instalacja, FolderDanychZApostrofemIPolskimiLiteramiAZProcentemZostaje) {
         EXPECT_EQ(Zainstalowana(), "2.0");  // the script found the data folder from -Launcher
         auto w = Wywolania();
         ASSERT_EQ(w.size(), 2u);
-        EXPECT_EQ(w[1].b, Utf8(d + L"\\Morvane.exe"));
+        EXPECT_EQ(w[1].b, NaUtf8(d + L"\\Morvane.exe"));
         WyczyscStan();
         Odinstaluj();
         EXPECT_EQ(Blad(), "");
@@ -583,10 +573,10 @@ TEST_F(Instalacja, FolderDanychZApostrofemIPolskimiLiteramiAZProcentemZostaje) {
         Odinstaluj();
         Dziennik dz = KopiaDziennika();
         ASSERT_EQ(dz.size(), 4u) << ::testing::PrintToString(dz);
-        EXPECT_EQ(dz[2], "Folder danych zostaje (jego ścieżki nie da się bezpiecznie przekazać do cmd.exe): " + Utf8(d));
+        EXPECT_EQ(dz[2], "Folder danych zostaje (jego ścieżki nie da się bezpiecznie przekazać do cmd.exe): " + NaUtf8(d));
         EXPECT_EQ(dz[3], "Mod usunięty. Launcher zamknie się za chwilę.");
         EXPECT_NE(Stan.terminZamkniecia.load(), 0u);
-        Sleep(4000);  // past the first removal try
+        EXPECT_FALSE(UsuwanieTrwa()) << "a removal was started for a path cmd.exe would rewrite";
         EXPECT_TRUE(PlikIstnieje(d + L"\\paczka\\odinstaluj.ps1"));
     }
 }
@@ -599,15 +589,25 @@ TEST_F(Instalacja, BezFolderuDanychNicNaKorzeniuDysku) {
     ASSERT_EQ(biezacyFolder[1], L':');
     const std::wstring pobrane = std::wstring(biezacyFolder, 2) + L"\\pobrane";
     ASSERT_FALSE(PlikIstnieje(pobrane));
+    // A version file at that root is nobody's installed version.
+    const std::wstring wersjaNaKorzeniu = std::wstring(biezacyFolder, 2) + L"\\wersja.txt";
+    ASSERT_FALSE(PlikIstnieje(wersjaNaKorzeniu));
+    ZapiszPlik(wersjaNaKorzeniu, "9.9\r\n");
     InnyFolderDanych brak(L"");
     ASSERT_EQ(FolderDanych(), L"") << "the data folder could not be taken away here";
     ZainstalujZDysku(Paczka(L"dobra"));
-    EXPECT_EQ(KopiaDziennika(), Linie({"BŁĄD: Nie znalazłem folderu danych użytkownika (LOCALAPPDATA).", ""}));
+    EXPECT_EQ(KopiaDziennika(), Dziennik({"BŁĄD: Nie znalazłem folderu danych użytkownika (LOCALAPPDATA).", ""}));
     EXPECT_FALSE(PlikIstnieje(pobrane));
     EXPECT_TRUE(Wywolania().empty());
+    EXPECT_EQ(Zainstalowana(), "");
     WyczyscStan();
     Odinstaluj();
     EXPECT_EQ(Blad(), "Brak plików instalacji - nie ma czego usuwać przez launcher.");
+    EXPECT_EQ(Zainstalowana(), "");
+    WyczyscStan();
+    Sprawdz();
+    EXPECT_EQ(Zainstalowana(), "");
+    DeleteFileW(wersjaNaKorzeniu.c_str());
 }
 
 TEST_F(Instalacja, PracownicyZWieluWatkowNarazJedenPracuje) {
@@ -632,9 +632,12 @@ TEST_F(Instalacja, PracownicyZWieluWatkowNarazJedenPracuje) {
     instalacja.join();
     SetEnvironmentVariableW(L"MRV_PACZKA", nullptr);
     const Dziennik d = KopiaDziennika();
-    EXPECT_EQ(d, Linie({"Paczka z dysku (próba): " + Utf8(Paczka(L"powolna")), "Rozpakowuję...",
-                        "Instaluję (kopiuję ok. 400 MB do folderu gry)...", "  Kopiuję...", d.end()[-2],
-                        "Gotowe - możesz grać."}));
+    ASSERT_EQ(d.size(), 6u) << ::testing::PrintToString(d);
+    EXPECT_EQ(Dziennik(d.begin(), d.begin() + 4),
+              Dziennik({"Paczka z dysku (próba): " + NaUtf8(Paczka(L"powolna")), "Rozpakowuję...",
+                        "Instaluję (kopiuję ok. 400 MB do folderu gry)...", "  Kopiuję..."}));
+    EXPECT_EQ(d[4].rfind("Serwer: ", 0), 0u) << d[4];
+    EXPECT_EQ(d[5], "Gotowe - możesz grać.");
     EXPECT_EQ(Zainstalowana(), "2.0");
     EXPECT_FALSE(Stan.zajety.load());
     EXPECT_FALSE(Stan.zmianaModu.load());

@@ -52,6 +52,28 @@ struct PrzypadekOkna {
     int swiat;
 };
 
+// The shared state as one case describes it.
+void UstawStan(const PrzypadekOkna& p) {
+    WyczyscStan();
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        for (int i = 0; i < p.gry; ++i)
+            Stan.gry.push_back({L"D:\\Gry\\Wiedźmin %s " + std::to_wstring(i), i ? "GOG" : "Steam"});
+        Stan.wybranaGra = p.wybrana;
+        Stan.wersjaZainstalowana = p.zainst;
+        Stan.wersjaNaSerwerze = p.serwer;
+        Stan.status = p.status;
+        Stan.blad = p.blad;
+        Stan.serwerSwiata = p.swiat;
+        for (int i = 0; i < p.linie; ++i)
+            Stan.dziennik.push_back(i % 7 == 0 ? "BŁĄD: linia %s " + std::to_string(i)
+                                               : "  wyjście skryptu " + std::to_string(i));
+    }
+    Stan.zajety = p.zajety;
+    Stan.graDziala = p.dziala;
+    Stan.postep = p.postep;
+}
+
 TEST(OknoBezEkranu, KazdyStanRysujeSieBezNaruszeniaRegulBiblioteki) {
     const PrzypadekOkna przypadki[] = {
         {"brak gry", 0, -1, "", "1.0", "", "", false, false, -1, 3, -1},
@@ -68,24 +90,7 @@ TEST(OknoBezEkranu, KazdyStanRysujeSieBezNaruszeniaRegulBiblioteki) {
     for (float s : {1.0f, 1.5f}) {
         for (const auto& p : przypadki) {
             SCOPED_TRACE(std::string(p.nazwa) + " s=" + std::to_string(s));
-            WyczyscStan();
-            {
-                std::lock_guard<std::mutex> l(Stan.blokada);
-                for (int i = 0; i < p.gry; ++i)
-                    Stan.gry.push_back({L"D:\\Gry\\Wiedźmin %s " + std::to_wstring(i), i ? "GOG" : "Steam"});
-                Stan.wybranaGra = p.wybrana;
-                Stan.wersjaZainstalowana = p.zainst;
-                Stan.wersjaNaSerwerze = p.serwer;
-                Stan.status = p.status;
-                Stan.blad = p.blad;
-                Stan.serwerSwiata = p.swiat;
-                for (int i = 0; i < p.linie; ++i)
-                    Stan.dziennik.push_back(i % 7 == 0 ? "BŁĄD: linia %s " + std::to_string(i)
-                                                       : "  wyjście skryptu " + std::to_string(i));
-            }
-            Stan.zajety = p.zajety;
-            Stan.graDziala = p.dziala;
-            Stan.postep = p.postep;
+            UstawStan(p);
             BledyImGui.clear();
             {
                 Kontekst k(s);
@@ -113,48 +118,32 @@ std::string TekstOkna(Kontekst& k) {
 
 TEST(OknoBezEkranu, KazdyStanPokazujeSwojPrzyciskWskazowkeIWiersze) {
     struct P {
-        const char* nazwa;
-        int gry;
-        std::string zainst, serwer, status, blad;
-        bool zajety, dziala;
-        int swiat;
+        PrzypadekOkna stan;
         std::vector<std::string> sa, niema;
     };
     const std::string grajHint = "Brama Morvane otworzy się w grze sama: konto, postać, wejście do świata.";
     const std::string instHint = "Pobranie ok. 175 MB, potem kopiowanie do folderu gry.";
     const P przypadki[] = {
-        {"brak gry", 0, "", "1.0", "", "", false, false, -1,
+        {{"brak gry", 0, -1, "", "1.0", "", "", false, false, -1, 0, -1},
          {"WSKAŻ FOLDER GRY", "nie znaleziono", "sprawdzam..."}, {"Odinstaluj", instHint}},
-        {"instalacja", 1, "", "1.0", "", "", false, false, 1,
+        {{"instalacja", 1, 0, "", "1.0", "", "", false, false, -1, 0, 1},
          {"ZAINSTALUJ", "nie zainstalowany", "(na serwerze nowsza: 1.0)", "włączony", instHint},
          {"Odinstaluj", "GRAJ"}},
-        {"aktualizacja", 1, "1.2", "1.10", "", "", false, false, 1,
+        {{"aktualizacja", 1, 0, "1.2", "1.10", "", "", false, false, -1, 0, 1},
          {"AKTUALIZUJ", "wersja 1.2", "(na serwerze nowsza: 1.10)", "Odinstaluj", instHint}, {"GRAJ"}},
-        {"graj", 1, "1.3", "1.2", "", "", false, false, 0,
+        {{"graj", 1, 0, "1.3", "1.2", "", "", false, false, -1, 0, 0},
          {"GRAJ", "wersja 1.3", "(najnowsza)", "nie odpowiada - grać się da, ale bez innych graczy", grajHint,
           "Odinstaluj"},
          {"ZAINSTALUJ", "AKTUALIZUJ"}},
-        {"zajety", 1, "", "1.0", "Pobieram paczkę moda... 87 z 175 MB", "", true, false, 1,
+        {{"zajety", 1, 0, "", "1.0", "Pobieram paczkę moda... 87 z 175 MB", "", true, false, 0.5f, 0, 1},
          {"CZEKAJ...", "Pobieram paczkę moda... 87 z 175 MB"}, {"ZAINSTALUJ", instHint}},
-        {"gra dziala", 1, "1.0", "1.0", "", "", false, true, 1, {"GRA DZIAŁA"}, {"GRAJ"}},
-        {"blad", 1, "1.0", "1.0", "status", "Serwer aktualizacji nie odpowiada: x", false, false, 0,
+        {{"gra dziala", 1, 0, "1.0", "1.0", "", "", false, true, -1, 0, 1}, {"GRA DZIAŁA"}, {"GRAJ"}},
+        {{"blad", 1, 0, "1.0", "1.0", "status", "Serwer aktualizacji nie odpowiada: x", false, false, -1, 0, 0},
          {"GRAJ", "Serwer aktualizacji nie odpowiada: x"}, {"status"}},
     };
     for (const auto& p : przypadki) {
-        SCOPED_TRACE(p.nazwa);
-        WyczyscStan();
-        {
-            std::lock_guard<std::mutex> l(Stan.blokada);
-            for (int i = 0; i < p.gry; ++i) Stan.gry.push_back({L"D:\\Gry\\Wiedźmin", "Steam"});
-            Stan.wybranaGra = p.gry ? 0 : -1;
-            Stan.wersjaZainstalowana = p.zainst;
-            Stan.wersjaNaSerwerze = p.serwer;
-            Stan.status = p.status;
-            Stan.blad = p.blad;
-            Stan.serwerSwiata = p.swiat;
-        }
-        Stan.zajety = p.zajety;
-        Stan.graDziala = p.dziala;
+        SCOPED_TRACE(p.stan.nazwa);
+        UstawStan(p.stan);
         Kontekst k(1.0f);
         const std::string tekst = TekstOkna(k);
         for (const std::string& t : p.sa) EXPECT_NE(tekst.find(t), std::string::npos) << t << "\n" << tekst;

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <random>
 
+#include "core/tekst.h"
+
 TymczasowyFolder::TymczasowyFolder() {
     wchar_t tmp[MAX_PATH + 1];
     GetTempPathW(MAX_PATH + 1, tmp);
@@ -63,4 +65,18 @@ std::wstring ProgramTestu() {
 std::wstring FolderTestu() {
     const std::wstring s = ProgramTestu();
     return s.substr(0, s.find_last_of(L'\\'));
+}
+
+std::pair<std::wstring, uint16_t> AdresTestowy(const char* zmienna) {
+    const char* w = getenv(zmienna);
+    if (!w) return {L"", 0};
+    std::string s = w;
+    size_t dwukropek = s.find(':');
+    return {NaUtf16(s.substr(0, dwukropek)), (uint16_t)atoi(s.c_str() + dwukropek + 1)};
+}
+
+void UstawSerwer(const std::wstring& baza) {
+    auto [host, port] = AdresTestowy();
+    std::lock_guard<std::mutex> l(Stan.blokada);
+    Stan.serwer = Serwer{false, host, baza, port};
 }

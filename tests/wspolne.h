@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "core/stan.h"
 
@@ -24,6 +25,12 @@ void UsunDrzewo(const std::wstring& sciezka);
 // helper programs and test packages).
 std::wstring ProgramTestu();
 std::wstring FolderTestu();
+
+// host:port of the test update server, from the driver that started it
+// (tests/serwery/serwer_aktualizacji.py --uruchom); port 0 without one.
+std::pair<std::wstring, uint16_t> AdresTestowy(const char* zmienna = "MORVANE_SERWER");
+// That server with the given base path as Stan.serwer.
+void UstawSerwer(const std::wstring& baza);
 
 // Back to the state at program start (journal, texts, flags, lists).
 void WyczyscStan();

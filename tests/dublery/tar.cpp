@@ -12,15 +12,16 @@
 
 int wmain() {
     const std::wstring linia = GetCommandLineW();
-    ZapiszWywolanie(L"tar", BiezacyFolder(), linia);
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(linia.c_str(), &argc);
+    const bool ok = argv && argc == 5 && std::wstring(argv[1]) == L"-xf" && std::wstring(argv[3]) == L"-C";
+    ZapiszWywolanie(L"tar", BiezacyFolder(), linia, ok ? argv[2] : L"", ok ? argv[4] : L"");
     wchar_t kod[32];
     if (GetEnvironmentVariableW(L"MORVANE_TAR_KOD", kod, 32)) {
         printf("tar.exe: Error opening archive (test)\r\n");
         return _wtoi(kod);
     }
-    int argc = 0;
-    wchar_t** argv = CommandLineToArgvW(linia.c_str(), &argc);
-    if (!argv || argc != 5 || std::wstring(argv[1]) != L"-xf" || std::wstring(argv[3]) != L"-C") {
+    if (!ok) {
         printf("tar.exe (test): unexpected command line\r\n");
         return 64;
     }
