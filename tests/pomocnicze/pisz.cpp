@@ -5,9 +5,13 @@
 //   s<ms>         sleeps
 //   k<code>       exit code
 //   w<ms>:<hex>   starts a copy of itself that inherits the output handles,
-//                 sleeps <ms> and then writes <hex>; does not wait for it
+//                 sleeps <ms> and then writes <hex>; waits only until that
+//                 copy runs (so the test never depends on how fast a new
+//                 process comes up) and says on standard error if it did not
+//   z<handle>     signals the event with that inherited handle value
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
@@ -36,21 +40,32 @@ int wmain(int argc, wchar_t** argv) {
         case L'e': Pisz(STD_ERROR_HANDLE, ZHex(r)); break;
         case L's': Sleep((DWORD)_wtoi(r.c_str())); break;
         case L'k': kod = _wtoi(r.c_str()); break;
+        case L'z': SetEvent((HANDLE)(uintptr_t)wcstoull(r.c_str(), nullptr, 10)); break;
         case L'w': {
             const size_t d = r.find(L':');
             wchar_t sciezka[MAX_PATH];
             GetModuleFileNameW(nullptr, sciezka, MAX_PATH);
-            std::wstring linia = L"\"" + std::wstring(sciezka) + L"\" s" + r.substr(0, d) + L" h" + r.substr(d + 1);
+            SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+            HANDLE dziala = CreateEventW(&sa, TRUE, FALSE, nullptr);
+            std::wstring linia = L"\"" + std::wstring(sciezka) + L"\" z" +
+                                 std::to_wstring((uintptr_t)dziala) + L" s" + r.substr(0, d) + L" h" + r.substr(d + 1);
             STARTUPINFOW si = {sizeof si};
             si.dwFlags = STARTF_USESTDHANDLES;
-            si.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-            si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+            // Inheritable copies, whatever the handles we were given are.
+            const HANDLE ja = GetCurrentProcess();
+            DuplicateHandle(ja, GetStdHandle(STD_OUTPUT_HANDLE), ja, &si.hStdOutput, 0, TRUE, DUPLICATE_SAME_ACCESS);
+            DuplicateHandle(ja, GetStdHandle(STD_ERROR_HANDLE), ja, &si.hStdError, 0, TRUE, DUPLICATE_SAME_ACCESS);
             PROCESS_INFORMATION pi;
-            if (CreateProcessW(sciezka, linia.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
-                               &pi)) {
-                CloseHandle(pi.hThread);
-                CloseHandle(pi.hProcess);
+            if (!CreateProcessW(sciezka, linia.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
+                                &pi)) {
+                Pisz(STD_ERROR_HANDLE, "pisz: wnuk nie wystartowal, blad " + std::to_string(GetLastError()) + "\n");
+                break;
             }
+            if (WaitForSingleObject(dziala, 20000) != WAIT_OBJECT_0)
+                Pisz(STD_ERROR_HANDLE, "pisz: wnuk nie ruszyl w 20 s\n");
+            CloseHandle(dziala);
+            CloseHandle(pi.hThread);
+            CloseHandle(pi.hProcess);
             break;
         }
         }
