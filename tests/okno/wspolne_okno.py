@@ -3,6 +3,7 @@ take screenshots. ./test provides WINEPREFIX, DISPLAY and a running
 wineserver; MORVANE_EXE and MORVANE_BUILD come from CTest."""
 import os
 import subprocess
+import sys
 import time
 
 EXE = os.environ["MORVANE_EXE"]
@@ -16,8 +17,18 @@ def wine(*argumenty, **kw):
 
 
 def ustaw_dpi(dpi):
-    wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
-         "/d", str(dpi), "/f", check=True)
+    # Right after a launcher was killed, Wine's reg.exe has now and then
+    # (once in a few dozen runs) ended with 1: try again,
+    # say so, and give up with everything it printed.
+    for proba in range(3):
+        w = wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                 "/d", str(dpi), "/f")
+        if w.returncode == 0:
+            return
+        print(f"reg add LogPixels={dpi}: exit {w.returncode}, stdout {w.stdout!r}, stderr {w.stderr!r}",
+              file=sys.stderr)
+        time.sleep(1.0)
+    raise AssertionError(f"could not set LogPixels to {dpi}")
 
 
 def okna_morvane():
