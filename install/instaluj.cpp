@@ -62,6 +62,49 @@ bool Rozpakuj(const std::wstring& paczka, const std::wstring& cel) {
     return ok;
 }
 
+// Puts the package at `paczka`: the player's own file from MRV_PACZKA when
+// it names one, else the server's, with the download's progress shown.
+bool ZdobadzPaczke(const std::wstring& paczka) {
+    const std::optional<std::wstring> lokalna = ZmiennaSrodowiska(L"MRV_PACZKA");
+    if (lokalna && !lokalna->empty() && PlikIstnieje(*lokalna)) {
+        UstawStatus("Paczka z dysku (próba): " + NaUtf8(*lokalna), -1.0f);
+        if (CopyFileW(lokalna->c_str(), paczka.c_str(), FALSE)) return true;
+        LogujBlad("Nie mogę skopiować paczki z dysku.");
+        return false;
+    }
+    UstawStatus("Pobieram paczkę moda...", 0.0f);
+    auto postep = [](uint64_t odebrane, uint64_t calosc) {
+        if (calosc == 0) return;
+        Stan.postep.store((float)((double)odebrane / (double)calosc));
+        const std::string tekst = TekstPostepuPaczki(odebrane, calosc);
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        Stan.status = tekst;
+    };
+    std::string bladPobrania;
+    if (Pobierz(L"Morvane-najnowsza.zip", nullptr, paczka, postep, bladPobrania)) return true;
+    LogujBlad("Pobieranie nie wyszło: " + bladPobrania);
+    return false;
+}
+
+// Unpacks the package into the data folder, puts the launcher's copy there
+// and runs the package's install script for the game folder.
+bool ZainstalujPaczke(const std::wstring& paczka, const std::wstring& dane, const std::wstring& gra) {
+    UstawStatus("Rozpakowuję...", -1.0f);
+    const std::wstring folderPaczki = dane + L"\\paczka";
+    if (!Rozpakuj(paczka, folderPaczki)) {
+        LogujBlad("Nie udało się rozpakować paczki.");
+        return false;
+    }
+    UstawStatus("Instaluję (kopiuję ok. 400 MB do folderu gry)...", -1.0f);
+    const std::wstring kopia = dane + L"\\Morvane.exe";
+    const std::wstring wlasny = WlasnyProgram();
+    if (!RowneBezWielkosciAZ(wlasny, kopia)) CopyFileW(wlasny.c_str(), kopia.c_str(), FALSE);
+    const uint32_t kod = UruchomSkrypt(folderPaczki + L"\\instaluj.ps1", ArgumentyInstalacji(gra, kopia));
+    if (kod == 0) return true;
+    LogujBlad("Instalacja przerwana (kod " + std::to_string(kod) + ") - szczegóły w dzienniku niżej.");
+    return false;
+}
+
 }  // namespace
 
 void Instaluj() {
@@ -73,67 +116,16 @@ void Instaluj() {
         if (Stan.wybranaGra >= 0 && Stan.wybranaGra < (int)Stan.gry.size()) gra = Stan.gry[Stan.wybranaGra].folder;
     }
     const std::wstring dane = FolderDanych();
-    bool blad = false;
-    if (gra.empty()) {
-        LogujBlad("Najpierw wskaż folder gry.");
-        blad = true;
-    }
+    if (gra.empty()) LogujBlad("Najpierw wskaż folder gry.");
     const bool saDane = JestFolderDanych(dane);
-    if (!saDane) {
-        LogujBlad("Nie znalazłem folderu danych użytkownika (LOCALAPPDATA).");
-        blad = true;
-    }
+    if (!saDane) LogujBlad("Nie znalazłem folderu danych użytkownika (LOCALAPPDATA).");
     // Without a data folder every path below would be relative to the root
     // of the current drive: nothing is created or removed there.
     const std::wstring paczka = dane + L"\\pobrane\\paczka.zip";
     std::error_code ec;
     if (saDane) fs::create_directories(dane + L"\\pobrane", ec);
 
-    bool sukces = false;
-    if (!blad) {
-        const std::optional<std::wstring> lokalna = ZmiennaSrodowiska(L"MRV_PACZKA");
-        bool mamPaczke = false;
-        if (lokalna && !lokalna->empty() && PlikIstnieje(*lokalna)) {
-            UstawStatus("Paczka z dysku (próba): " + NaUtf8(*lokalna), -1.0f);
-            if (CopyFileW(lokalna->c_str(), paczka.c_str(), FALSE))
-                mamPaczke = true;
-            else
-                LogujBlad("Nie mogę skopiować paczki z dysku.");
-        } else {
-            UstawStatus("Pobieram paczkę moda...", 0.0f);
-            std::string bladPobrania;
-            auto postep = [](uint64_t odebrane, uint64_t calosc) {
-                if (calosc == 0) return;
-                Stan.postep.store((float)((double)odebrane / (double)calosc));
-                const std::string tekst = TekstPostepuPaczki(odebrane, calosc);
-                std::lock_guard<std::mutex> l(Stan.blokada);
-                Stan.status = tekst;
-            };
-            if (Pobierz(L"Morvane-najnowsza.zip", nullptr, paczka, postep, bladPobrania))
-                mamPaczke = true;
-            else
-                LogujBlad("Pobieranie nie wyszło: " + bladPobrania);
-        }
-
-        if (mamPaczke) {
-            UstawStatus("Rozpakowuję...", -1.0f);
-            const std::wstring folderPaczki = dane + L"\\paczka";
-            if (!Rozpakuj(paczka, folderPaczki)) {
-                LogujBlad("Nie udało się rozpakować paczki.");
-            } else {
-                UstawStatus("Instaluję (kopiuję ok. 400 MB do folderu gry)...", -1.0f);
-                const std::wstring kopia = dane + L"\\Morvane.exe";
-                const std::wstring wlasny = WlasnyProgram();
-                if (!RowneBezWielkosciAZ(wlasny, kopia)) CopyFileW(wlasny.c_str(), kopia.c_str(), FALSE);
-                const uint32_t kod = UruchomSkrypt(folderPaczki + L"\\instaluj.ps1", ArgumentyInstalacji(gra, kopia));
-                if (kod == 0)
-                    sukces = true;
-                else
-                    LogujBlad("Instalacja przerwana (kod " + std::to_string(kod) +
-                              ") - szczegóły w dzienniku niżej.");
-            }
-        }
-    }
+    const bool sukces = !gra.empty() && saDane && ZdobadzPaczke(paczka) && ZainstalujPaczke(paczka, dane, gra);
 
     if (saDane) fs::remove(paczka, ec);
     {

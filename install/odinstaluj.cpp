@@ -9,10 +9,10 @@
 namespace {
 
 // Starts the command that removes the data folder after the launcher has
-// closed, and lets it go. False when it was not started.
-bool UruchomUsuwanieFolderu(const std::wstring& dane) {
+// closed, and lets it go.
+void UruchomUsuwanieFolderu(const std::wstring& dane) {
     const std::wstring system = FolderSystemowy();
-    if (system.empty()) return false;
+    if (system.empty()) return;
     std::wstring linia = PolecenieUsunieciaFolderu(dane);
     STARTUPINFOW si = {};
     si.cb = sizeof si;
@@ -22,10 +22,9 @@ bool UruchomUsuwanieFolderu(const std::wstring& dane) {
     // that it holds no handle inside the folder it removes.
     if (!CreateProcessW(ProgramCmd(system).c_str(), linia.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
                         system.c_str(), &si, &pi))
-        return false;
+        return;
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    return true;
 }
 
 }  // namespace
