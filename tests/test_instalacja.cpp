@@ -33,11 +33,17 @@ std::string Hex(const std::string& b) {
     return w;
 }
 
-// One call recorded by a stand-in: who, working folder, command line, and
-// two parsed values (-Gra/-Launcher, or the archive and the target folder).
+// One call recorded by a stand-in: who, working folder, and two parsed
+// values (-Gra/-Launcher, or the archive and the target folder). The record
+// also holds the command line, for a person reading a failed run; the
+// stand-ins themselves refuse any line but the launcher's.
 struct Wywolanie {
-    std::string kto, folder, linia, a, b;
+    std::string kto, folder, a, b;
+    bool operator==(const Wywolanie&) const = default;
 };
+void PrintTo(const Wywolanie& w, std::ostream* o) {
+    *o << "{" << w.kto << " in \"" << w.folder << "\": \"" << w.a << "\", \"" << w.b << "\"}";
+}
 
 std::wstring PlikZapisu() {
     wchar_t tmp[MAX_PATH];
@@ -58,7 +64,7 @@ std::vector<Wywolanie> Wywolania() {
         for (size_t t; (t = wiersz.find('\t', q)) != std::string::npos; q = t + 1) pola.push_back(wiersz.substr(q, t - q));
         pola.push_back(wiersz.substr(q));
         pola.resize(5);
-        w.push_back({pola[0], pola[1], pola[2], pola[3], pola[4]});
+        w.push_back({pola[0], pola[1], pola[3], pola[4]});
     }
     return w;
 }
@@ -81,14 +87,6 @@ std::string OstatnieZapytanie() {
     std::string tresc, blad;
     Pobierz(L"_ostatnie", &tresc, L"", nullptr, blad);
     return tresc;
-}
-
-bool CzekajNa(const std::function<bool()>& warunek, DWORD ms) {
-    for (DWORD t = 0; t < ms; t += 50) {
-        if (warunek()) return true;
-        Sleep(50);
-    }
-    return warunek();
 }
 
 // Whether the data folder's removal command (a cmd.exe; nothing else here
@@ -247,10 +245,8 @@ TEST_F(Instalacja, SkryptPowerShellaZCudzyslowamiWSciezceIWlasnymFolderem) {
     EXPECT_EQ(KopiaDziennika(), Dziennik({"  Zażółć gęślą jaźń"}));
     auto w = Wywolania();
     ASSERT_EQ(w.size(), 1u);
-    EXPECT_EQ(w[0].kto, "skrypt");
-    EXPECT_EQ(w[0].folder, NaUtf8(folder));  // the working folder keeps its single apostrophes
-    EXPECT_EQ(w[0].a, "a'b");
-    EXPECT_EQ(w[0].b, "c");
+    // The working folder keeps its single apostrophes.
+    EXPECT_EQ(w[0], (Wywolanie{"skrypt", NaUtf8(folder), "a'b", "c"}));
 }
 
 // ---- the install worker -------------------------------------------------------
@@ -295,14 +291,10 @@ TEST_F(Instalacja, ZPaczkiNaDyskuBezSieciIZKopiaLaunchera) {
 
     auto w = Wywolania();
     ASSERT_EQ(w.size(), 2u);
-    EXPECT_EQ(w[0].kto, "tar");
-    EXPECT_EQ(w[0].folder, NaUtf8(dane + L"\\paczka"));
-    EXPECT_EQ(w[0].a, NaUtf8(dane + L"\\pobrane\\paczka.zip"));
-    EXPECT_EQ(w[0].b, NaUtf8(dane + L"\\paczka"));
-    EXPECT_EQ(w[1].kto, "skrypt");
-    EXPECT_EQ(w[1].folder, NaUtf8(dane + L"\\paczka"));
-    EXPECT_EQ(w[1].a, NaUtf8(gra));  // reached the script intact
-    EXPECT_EQ(w[1].b, NaUtf8(dane + L"\\Morvane.exe"));
+    const std::string folderPaczki = NaUtf8(dane + L"\\paczka"), zip = NaUtf8(dane + L"\\pobrane\\paczka.zip");
+    EXPECT_EQ(w[0], (Wywolanie{"tar", folderPaczki, zip, folderPaczki}));
+    // The game folder reached the script intact.
+    EXPECT_EQ(w[1], (Wywolanie{"skrypt", folderPaczki, NaUtf8(gra), NaUtf8(dane + L"\\Morvane.exe")}));
 }
 
 TEST_F(Instalacja, ZSerweraZPostepemGdyPaczkiZeZmiennejNieMa) {
@@ -360,10 +352,8 @@ TEST_F(Instalacja, TarZawodziPowerShellRozpakowuje) {
     EXPECT_EQ(Zainstalowana(), "2.0");
     auto w = Wywolania();
     ASSERT_GE(w.size(), 2u);
-    EXPECT_EQ(w[1].kto, "expand-archive");
-    EXPECT_EQ(w[1].folder, NaUtf8(dane + L"\\paczka"));
-    EXPECT_EQ(w[1].a, NaUtf8(dane + L"\\pobrane\\paczka.zip"));
-    EXPECT_EQ(w[1].b, NaUtf8(dane + L"\\paczka"));
+    const std::string folderPaczki = NaUtf8(dane + L"\\paczka"), zip = NaUtf8(dane + L"\\pobrane\\paczka.zip");
+    EXPECT_EQ(w[1], (Wywolanie{"expand-archive", folderPaczki, zip, folderPaczki}));
 }
 
 TEST_F(Instalacja, ZepsutaAktualizacjaZostawiaZainstalowanyModDoUsuniecia) {

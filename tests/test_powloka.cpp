@@ -110,7 +110,7 @@ TEST(Powloka, ZaplanowaneZamkniecieKonczyPetleKodem0BezXInput) {
     std::vector<std::wstring> xinput;
     bool petlaBiegla = false;
     std::thread obserwator([&] {
-        while (KopiaDziennika().empty() && GetTickCount64() - start < 2800) Sleep(20);
+        CzekajNa([] { return !KopiaDziennika().empty(); }, 2800);
         Sleep(100);
         petlaBiegla = FindWindowW(L"MorvaneLauncher", nullptr) != nullptr && !KopiaDziennika().empty();
         xinput = ModulyXInput();
@@ -134,20 +134,17 @@ TEST(Powloka, ZaplanowaneZamkniecieKonczyPetleKodem0BezXInput) {
 // comes after the back ends have started).
 HWND CzekajNaPetle() {
     HWND okno = nullptr;
-    for (int i = 0; i < 500 && !okno; ++i, Sleep(20)) okno = FindWindowW(L"MorvaneLauncher", nullptr);
-    for (int i = 0; i < 500 && KopiaDziennika().empty(); ++i) Sleep(20);
+    CzekajNa([&] { return (okno = FindWindowW(L"MorvaneLauncher", nullptr)) != nullptr; }, 10000);
+    CzekajNa([] { return !KopiaDziennika().empty(); }, 10000);
     return okno;
 }
 
 // The question a player gets when closing the window during an install or
 // uninstall; found by its class and title, answered by its button's id.
 HWND CzekajNaPytanie(DWORD ms) {
-    for (DWORD t = 0; t < ms; t += 20) {
-        HWND okno = FindWindowW(L"#32770", L"Morvane");
-        if (okno && IsWindowVisible(okno)) return okno;
-        Sleep(20);
-    }
-    return nullptr;
+    HWND okno = nullptr;
+    auto widoczne = [&] { return (okno = FindWindowW(L"#32770", L"Morvane")) && IsWindowVisible(okno); };
+    return CzekajNa(widoczne, ms) ? okno : nullptr;
 }
 
 TEST(Powloka, ZamkniecieWTrakcieInstalacjiPytaOZgode) {
@@ -224,7 +221,7 @@ TEST(Powloka, ZaplanowaneZamkniecieDzialaGdyOknoZminimalizowane) {
         zminimalizowane = IsIconic(okno);
         // A loop that never closes while minimised would hang the test:
         // bring the window back after a while so it ends, and fails.
-        for (int i = 0; i < 400 && IsWindow(okno); ++i) Sleep(20);
+        CzekajNa([&] { return !IsWindow(okno); }, 8000);
         if (IsWindow(okno)) ShowWindow(okno, SW_RESTORE);
     });
     EXPECT_EQ(UruchomLauncher(GetModuleHandleW(nullptr)), 0);
@@ -253,7 +250,7 @@ TEST(Powloka, DrugiLauncherPrzywracaIPokazujePierwszy) {
             CloseHandle(pi.hProcess);
             CloseHandle(pi.hThread);
         }
-        for (int i = 0; i < 100 && IsIconic(okno); ++i) Sleep(20);
+        CzekajNa([&] { return !IsIconic(okno); }, 2000);
         przywrocone = !IsIconic(okno) && IsWindowVisible(okno);
         naWierzchu = GetForegroundWindow() == okno;
         Stan.terminZamkniecia = GetTickCount64();

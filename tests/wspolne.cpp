@@ -80,3 +80,12 @@ void UstawSerwer(const std::wstring& baza) {
     std::lock_guard<std::mutex> l(Stan.blokada);
     Stan.serwer = Serwer{false, host, baza, port};
 }
+
+bool CzekajNa(const std::function<bool()>& warunek, DWORD ms) {
+    const ULONGLONG koniec = GetTickCount64() + ms;
+    while (GetTickCount64() < koniec) {
+        if (warunek()) return true;
+        Sleep(20);
+    }
+    return warunek();
+}

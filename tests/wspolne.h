@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -31,6 +32,10 @@ std::wstring FolderTestu();
 std::pair<std::wstring, uint16_t> AdresTestowy(const char* zmienna = "MORVANE_SERWER");
 // That server with the given base path as Stan.serwer.
 void UstawSerwer(const std::wstring& baza);
+
+// Polls the condition every 20 ms until it holds or `ms` have passed;
+// returns its last answer.
+bool CzekajNa(const std::function<bool()>& warunek, DWORD ms);
 
 // Back to the state at program start (journal, texts, flags, lists).
 void WyczyscStan();
