@@ -10,6 +10,8 @@
 #include "install/proces.h"
 #include "net/adres.h"
 #include "net/pobierz.h"
+#include "net/sprawdz.h"
+#include "net/zaufanie.h"
 
 namespace fs = std::filesystem;
 
@@ -62,15 +64,64 @@ bool Rozpakuj(const std::wstring& paczka, const std::wstring& cel) {
     return ok;
 }
 
+// The newest announcement of the package, fetched afresh: the package is
+// compared with what the server says now, not with what the last check saw.
+// Without an announcement a launcher built without keys installs as it
+// always did; one built with keys installs nothing it can't verify.
+bool CzytajOgloszenieServera(Ogloszenie& o, std::string& klucz) {
+    std::string cialo, bladPobrania;
+    if (!Pobierz(L"wersja.txt", &cialo, L"", nullptr, bladPobrania, LimitOdpowiedziWersji)) {
+        if (!WymagaPodpisu()) return true;
+        LogujBlad("Paczka odrzucona: nie da się jej sprawdzić, bo serwer aktualizacji nie odpowiada (" + bladPobrania +
+                  ").");
+        return false;
+    }
+    const std::string powod = OcenOgloszenie(cialo, o, klucz);
+    if (powod.empty()) return true;
+    LogujBlad("Paczka odrzucona: " + powod + ".");
+    return false;
+}
+
+// A package that differs from the announcement fetched just before it: most
+// likely a publication that happened during the download.
+const char* const NowszaNaSerwerze = " Serwer mógł właśnie wydać nową wersję - kliknij Sprawdź ponownie.";
+
+// The package file against the announced size and SHA-256, before anything
+// is unpacked: a swapped, cut or stale package changes nothing.
+bool ZgodnaZOgloszeniem(const std::wstring& paczka, const Ogloszenie& o, const std::string& klucz, bool zDysku) {
+    if (!o.rozmiar && !o.sha256) return true;
+    UstawStatus("Sprawdzam paczkę...", -1.0f);
+    Skrot skrot;
+    uint64_t rozmiar = 0;
+    if (!Sha256Pliku(paczka, skrot, rozmiar)) {
+        LogujBlad("Paczka odrzucona: nie mogę jej odczytać.");
+        return false;
+    }
+    if (const std::string powod = PorownajZOgloszeniem(o, rozmiar, skrot); !powod.empty()) {
+        LogujBlad("Paczka odrzucona: " + powod + "." +
+                  (zDysku ? " To nie ta paczka, którą ogłasza serwer." : NowszaNaSerwerze));
+        return false;
+    }
+    Loguj("Paczka zgodna z ogłoszeniem: " + std::to_string(rozmiar) + " B, SHA-256 " + NaHex(skrot.data(), skrot.size()) +
+          (klucz.empty() ? "" : ", podpis klucza " + klucz) + ".");
+    return true;
+}
+
 // Puts the package at `paczka`: the player's own file from MRV_PACZKA when
-// it names one, else the server's, with the download's progress shown.
+// it names one, else the server's, with the download's progress shown; then
+// checks it against the server's announcement.
 bool ZdobadzPaczke(const std::wstring& paczka) {
+    Ogloszenie o;
+    std::string klucz;
+    if (!CzytajOgloszenieServera(o, klucz)) return false;
     const std::optional<std::wstring> lokalna = ZmiennaSrodowiska(L"MRV_PACZKA");
     if (lokalna && !lokalna->empty() && PlikIstnieje(*lokalna)) {
         UstawStatus("Paczka z dysku (próba): " + NaUtf8(*lokalna), -1.0f);
-        if (CopyFileW(lokalna->c_str(), paczka.c_str(), FALSE)) return true;
-        LogujBlad("Nie mogę skopiować paczki z dysku.");
-        return false;
+        if (!CopyFileW(lokalna->c_str(), paczka.c_str(), FALSE)) {
+            LogujBlad("Nie mogę skopiować paczki z dysku.");
+            return false;
+        }
+        return ZgodnaZOgloszeniem(paczka, o, klucz, true);
     }
     UstawStatus("Pobieram paczkę moda...", 0.0f);
     auto postep = [](uint64_t odebrane, uint64_t calosc) {
@@ -81,9 +132,16 @@ bool ZdobadzPaczke(const std::wstring& paczka) {
         Stan.status = tekst;
     };
     std::string bladPobrania;
-    if (Pobierz(L"Morvane-najnowsza.zip", nullptr, paczka, postep, bladPobrania)) return true;
-    LogujBlad("Pobieranie nie wyszło: " + bladPobrania);
-    return false;
+    // Past the announced size the rest can only be refused: stop reading.
+    if (!Pobierz(L"Morvane-najnowsza.zip", nullptr, paczka, postep, bladPobrania, o.rozmiar.value_or(0))) {
+        if (o.rozmiar && bladPobrania == BladZaDuzejOdpowiedzi)
+            LogujBlad("Paczka odrzucona: serwer wysyła więcej niż ogłoszone " + std::to_string(*o.rozmiar) + " B." +
+                      NowszaNaSerwerze);
+        else
+            LogujBlad("Pobieranie nie wyszło: " + bladPobrania);
+        return false;
+    }
+    return ZgodnaZOgloszeniem(paczka, o, klucz, false);
 }
 
 // Unpacks the package into the data folder, puts the launcher's copy there

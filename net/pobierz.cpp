@@ -30,7 +30,7 @@ struct Plik {
 }  // namespace
 
 bool Pobierz(const std::wstring& zasob, std::string* pamiec, const std::wstring& plik, const PostepPobierania& postep,
-             std::string& bladTekst, size_t limitPamieci) {
+             std::string& bladTekst, uint64_t limitBajtow) {
     Serwer serwer;
     {
         std::lock_guard<std::mutex> l(Stan.blokada);
@@ -96,13 +96,11 @@ bool Pobierz(const std::wstring& zasob, std::string* pamiec, const std::wstring&
             }
             return true;
         }
-        if (pamiec) {
-            if (limitPamieci && pamiec->size() + n > limitPamieci) {
-                bladTekst = "za duża odpowiedź serwera";
-                return false;
-            }
-            pamiec->append(bufor.data(), n);
+        if (limitBajtow && odebrane + n > limitBajtow) {
+            bladTekst = BladZaDuzejOdpowiedzi;
+            return false;
         }
+        if (pamiec) pamiec->append(bufor.data(), n);
         // A file that can't take the bytes (a full disk) would be a broken
         // package reported as a good one: stop here and say so.
         if (cel_pliku.f && fwrite(bufor.data(), 1, n, cel_pliku.f) != n) {

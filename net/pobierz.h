@@ -5,12 +5,16 @@
 #include <functional>
 #include <string>
 
+// The error text of a body longer than the caller's limit.
+inline constexpr const char* BladZaDuzejOdpowiedzi = "za duża odpowiedź serwera";
+
 using PostepPobierania = std::function<void(uint64_t odebrane, uint64_t zapowiedziane)>;
 
 // Appends the body to *pamiec (when given) and/or writes it to plik (when not
 // empty), calling postep after every chunk. On failure bladTekst gets one of
 // the lowercase texts below and the result is false.
-// limitPamieci: when not 0, a body longer than this fails with
-// "za duża odpowiedź serwera" instead of growing *pamiec without bound.
+// limitBajtow: when not 0, a body longer than this fails with
+// "za duża odpowiedź serwera" instead of growing *pamiec or the file without
+// bound (a version file of megabytes, a package past its announced size).
 bool Pobierz(const std::wstring& zasob, std::string* pamiec, const std::wstring& plik, const PostepPobierania& postep,
-             std::string& bladTekst, size_t limitPamieci = 0);
+             std::string& bladTekst, uint64_t limitBajtow = 0);

@@ -7,6 +7,7 @@
 #include "net/adres.h"
 #include "net/pobierz.h"
 #include "net/swiat.h"
+#include "net/zaufanie.h"
 
 void Sprawdz() {
     if (!ZajmijPrace()) return;
@@ -26,7 +27,15 @@ void Sprawdz() {
     const bool pobrano = Pobierz(L"wersja.txt", &cialo, L"", nullptr, bladPobrania, LimitOdpowiedziWersji);
     // The published version is the body's first line as it stands: no
     // trimming, no signature removed.
-    const std::string naSerwerze = pobrano ? DoKoncaLinii(cialo) : std::string();
+    std::string naSerwerze = pobrano ? DoKoncaLinii(cialo) : std::string();
+    // A version whose announcement this launcher can't trust is not offered:
+    // its install could only be refused.
+    std::string odrzucona, klucz;
+    if (pobrano) {
+        Ogloszenie ogloszenie;
+        odrzucona = OcenOgloszenie(cialo, ogloszenie, klucz);
+        if (!odrzucona.empty()) naSerwerze.clear();
+    }
 
     const size_t ileGier = ScalGry(std::move(znalezione));
     {
@@ -39,6 +48,8 @@ void Sprawdz() {
     else
         Loguj("Znalezione gry: " + std::to_string(ileGier));
     if (!pobrano) LogujBlad("Serwer aktualizacji nie odpowiada: " + bladPobrania);
+    if (!odrzucona.empty()) LogujBlad("Wersja z serwera odrzucona: " + odrzucona + ".");
+    if (!klucz.empty()) Loguj("Wersja z serwera podpisana kluczem " + klucz + ".");
 
     const bool swiat = SprawdzSerwerSwiata();
     {

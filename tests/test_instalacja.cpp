@@ -113,14 +113,7 @@ class Instalacja : public ::testing::Test {
     std::wstring dane, gra;
     TymczasowyFolder tmp;
 
-    static void SetUpTestSuite() {
-        // The stand-ins go where the launcher looks for the real programs.
-        const std::wstring system = FolderSystemowy();
-        ASSERT_TRUE(CopyFileW((FolderTestu() + L"\\tar_dubler.exe").c_str(), (system + L"\\tar.exe").c_str(), FALSE));
-        fs::create_directories(system + L"\\WindowsPowerShell\\v1.0");
-        ASSERT_TRUE(CopyFileW((FolderTestu() + L"\\powershell_dubler.exe").c_str(),
-                              (system + L"\\WindowsPowerShell\\v1.0\\powershell.exe").c_str(), FALSE));
-    }
+    static void SetUpTestSuite() { ASSERT_TRUE(WstawDublery()); }
 
     void SetUp() override {
         WyczyscStan();
@@ -251,7 +244,7 @@ TEST_F(Instalacja, SkryptPowerShellaZCudzyslowamiWSciezceIWlasnymFolderem) {
 
 // ---- the install worker -------------------------------------------------------
 
-TEST_F(Instalacja, ZPaczkiNaDyskuBezSieciIZKopiaLaunchera) {
+TEST_F(Instalacja, ZPaczkiNaDyskuTylkoOgloszenieZSieciIKopiaLaunchera) {
     // A game folder whose name ends PowerShell's quoting three ways.
     gra = tmp / L"Gry O'Brien \u2018Dziki Gon\u2019 & 100%\\Wiedźmin 3";
     fs::create_directories(gra);
@@ -260,12 +253,15 @@ TEST_F(Instalacja, ZPaczkiNaDyskuBezSieciIZKopiaLaunchera) {
     ASSERT_TRUE(CopyFileW(Paczka(L"dobra").c_str(), paczka.c_str(), FALSE));
     const std::string bajty = CzytajPlik(paczka);
     ZnakujSerwer();
+    // The server's version file as it always was: the version, then a line
+    // of its own. It names no size or digest, so the package is not checked.
+    UstawSerwer(L"/ok/");
 
     ZainstalujZDysku(paczka);
 
-    // The last request the server saw is still the marker: the install made none.
+    // The last request the server saw is the announcement: no package was fetched.
     const std::string ostatnie = OstatnieZapytanie();
-    EXPECT_NE(ostatnie.find("\"sciezka\": \"/znacznik/x\""), std::string::npos) << ostatnie;
+    EXPECT_NE(ostatnie.find("\"sciezka\": \"/ok/wersja.txt\""), std::string::npos) << ostatnie;
     Dziennik d = KopiaDziennika();
     ASSERT_EQ(d.size(), 7u) << ::testing::PrintToString(d);
     EXPECT_EQ(d[0], "Paczka z dysku (próba): " + NaUtf8(paczka));
@@ -319,7 +315,10 @@ TEST_F(Instalacja, ZSerweraZPostepemGdyPaczkiZeZmiennejNieMa) {
     Dziennik d = KopiaDziennika();
     ASSERT_GE(d.size(), 2u);
     EXPECT_EQ(d[0], "Pobieram paczkę moda...");  // one line, however many reports
-    EXPECT_EQ(d[1], "Rozpakowuję...");
+    // The server announced the package's size and digest: checked before unpacking.
+    EXPECT_EQ(d[1], "Sprawdzam paczkę...");
+    EXPECT_EQ(d[2].rfind("Paczka zgodna z ogłoszeniem: " + std::to_string(CzytajPlik(Paczka(L"duza")).size()) + " B, SHA-256 ", 0), 0u) << d[2];
+    EXPECT_EQ(d[3], "Rozpakowuję...");
     EXPECT_EQ(d.back(), "Gotowe - możesz grać.");
     int zPostepem = 0;
     for (auto& [s, p] : widziane)
@@ -329,6 +328,55 @@ TEST_F(Instalacja, ZSerweraZPostepemGdyPaczkiZeZmiennejNieMa) {
         }
     EXPECT_GT(zPostepem, 0) << "no progress text seen";
     EXPECT_FALSE(PlikIstnieje(dane + L"\\pobrane\\paczka.zip"));
+}
+
+TEST_F(Instalacja, BezKluczaPaczkaSprawdzanaGdySerwerPodajeRozmiarISkrot) {
+    const std::wstring inna = tmp / L"Inna paczka.zip";
+    ASSERT_TRUE(CopyFileW(Paczka(L"kod3").c_str(), inna.c_str(), FALSE));
+    const std::string bajty = CzytajPlik(inna);
+    struct P {
+        const char* opis;
+        std::wstring baza, zDysku;
+        std::string blad;  // its start; empty: installed
+    };
+    const P przypadki[] = {
+        // A signed announcement: this launcher has no key, so the signature is
+        // not asked for, but the size and digest still are.
+        {"podpisana", L"/paczki/podpisana/", L"", ""},
+        {"podmieniona na rowna rozmiarem", L"/paczki/podmieniona_bez_klucza/", L"", "Paczka odrzucona: SHA-256 paczki "},
+        {"bledna linia skrotu", L"/paczki/zly_hex/", L"", "Paczka odrzucona: linia sha256= nie ma 64 cyfr"},
+        {"inna z dysku", L"/paczki/dobra/", inna, "Paczka odrzucona: rozmiar paczki "},
+        // No announcement at all: the local package installs as it always did.
+        {"z dysku bez ogloszenia", L"/status/404/", inna, "Instalacja przerwana (kod 3)"},
+    };
+    for (const auto& p : przypadki) {
+        SCOPED_TRACE(p.opis);
+        WyczyscStan();
+        UsunDrzewo(dane);
+        fs::create_directories(dane);
+        UstawGre(gra);
+        UstawSerwer(p.baza);
+        DeleteFileW(PlikZapisu().c_str());
+        SetEnvironmentVariableW(L"MRV_PACZKA", p.zDysku.empty() ? nullptr : p.zDysku.c_str());
+        Instaluj();
+        SetEnvironmentVariableW(L"MRV_PACZKA", nullptr);
+        if (p.blad.empty()) {
+            EXPECT_EQ(Blad(), "");
+            EXPECT_EQ(Zainstalowana(), "2.0");
+            const Dziennik d = KopiaDziennika();
+            ASSERT_GE(d.size(), 3u);
+            EXPECT_EQ(d[2].find("Paczka zgodna z ogłoszeniem: "), 0u) << d[2];
+            EXPECT_EQ(d[2].find("podpis"), std::string::npos) << d[2];
+            continue;
+        }
+        EXPECT_EQ(Blad().rfind(p.blad, 0), 0u) << Blad();
+        if (p.blad.rfind("Paczka odrzucona", 0) == 0) {
+            EXPECT_FALSE(PlikIstnieje(dane + L"\\paczka"));
+            EXPECT_TRUE(Wywolania().empty());
+        }
+        EXPECT_FALSE(PlikIstnieje(dane + L"\\pobrane\\paczka.zip"));
+        EXPECT_EQ(CzytajPlik(inna), bajty);
+    }
 }
 
 TEST_F(Instalacja, NieudanePobranieToBladIBrakPliku) {

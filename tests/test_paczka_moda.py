@@ -1,6 +1,9 @@
 """The mod team's package builder (tools/paczka_moda.py): what it writes for
 the update server, and what it refuses."""
+import base64
+import hashlib
 import os
+import stat
 import subprocess
 import sys
 import tempfile
@@ -9,10 +12,16 @@ import zipfile
 
 NARZEDZIE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools", "paczka_moda.py")
 PRZYKLAD = os.path.join(os.path.dirname(NARZEDZIE), "paczka")
+KLUCZ = os.path.join(os.path.dirname(NARZEDZIE), "klucz_moda.py")
 
 
-def zbuduj(folder, wersja, cel):
-    return subprocess.run([sys.executable, NARZEDZIE, folder, wersja, cel], capture_output=True, text=True)
+def zbuduj(folder, wersja, cel, *reszta, env=None):
+    return subprocess.run([sys.executable, NARZEDZIE, folder, wersja, cel, *reszta], capture_output=True, text=True,
+                          env=env)
+
+
+def klucz(*argumenty, env=None):
+    return subprocess.run([sys.executable, KLUCZ, *argumenty], capture_output=True, text=True, env=env)
 
 
 class PaczkaModa(unittest.TestCase):
@@ -21,8 +30,12 @@ class PaczkaModa(unittest.TestCase):
             w = zbuduj(PRZYKLAD, "1.4.2", cel)
             self.assertEqual(w.returncode, 0, w.stderr)
             self.assertEqual(sorted(os.listdir(cel)), ["Morvane-najnowsza.zip", "wersja.txt"])
+            with open(os.path.join(cel, "Morvane-najnowsza.zip"), "rb") as f:
+                zip_ = f.read()
             with open(os.path.join(cel, "wersja.txt"), "rb") as f:
-                self.assertEqual(f.read(), b"1.4.2\n")  # ASCII, no signature, first line
+                # ASCII, the version alone on the first line, then the package's size and digest.
+                self.assertEqual(f.read(), b"1.4.2\nrozmiar=%d\nsha256=%s\n" % (
+                    len(zip_), hashlib.sha256(zip_).hexdigest().encode()))
             with zipfile.ZipFile(os.path.join(cel, "Morvane-najnowsza.zip")) as z:
                 nazwy = z.namelist()
                 self.assertIn("instaluj.ps1", nazwy)
@@ -47,6 +60,59 @@ class PaczkaModa(unittest.TestCase):
                 w = zbuduj(PRZYKLAD, zla, cel)
                 self.assertNotEqual(w.returncode, 0, zla)
             self.assertEqual(os.listdir(cel), [])
+
+    def test_klucz_i_podpis_ktory_sprawdza_sie_kluczem_publicznym(self):
+        from cryptography.hazmat.primitives import hashes
+        from cryptography.hazmat.primitives.asymmetric import ec
+        from cryptography.hazmat.primitives.asymmetric.utils import encode_dss_signature
+        with tempfile.TemporaryDirectory() as tmp:
+            pem = os.path.join(tmp, "klucz.pem")
+            w = klucz("new", pem)
+            self.assertEqual(w.returncode, 0, w.stderr)
+            publiczny = w.stdout.strip()
+            self.assertRegex(publiczny, r"^[0-9a-f]{128}$")
+            self.assertNotIn("PRIVATE", w.stdout + w.stderr)  # never printed
+            self.assertEqual(stat.S_IMODE(os.stat(pem).st_mode), 0o600)
+            with open(pem, "rb") as f:
+                przed = f.read()
+            w = klucz("new", pem)  # never over an existing key
+            self.assertNotEqual(w.returncode, 0)
+            self.assertIn("exists", w.stderr)
+            with open(pem, "rb") as f:
+                self.assertEqual(f.read(), przed)
+            self.assertEqual(klucz("public", pem).stdout.strip(), publiczny)
+
+            cel = os.path.join(tmp, "serwer")
+            w = zbuduj(PRZYKLAD, "2.0", cel, "--klucz", pem)
+            self.assertEqual(w.returncode, 0, w.stderr)
+            with open(os.path.join(cel, "Morvane-najnowsza.zip"), "rb") as f:
+                zip_ = f.read()
+            with open(os.path.join(cel, "wersja.txt"), "rb") as f:
+                linie = f.read().decode("ascii").split("\n")
+            skrot = hashlib.sha256(zip_).hexdigest()
+            self.assertEqual(linie[:4], ["2.0", f"rozmiar={len(zip_)}", f"sha256={skrot}", f"klucz={publiczny[:16]}"])
+            self.assertEqual(linie[5:], [""])
+            podpis = base64.b64decode(linie[4].removeprefix("podpis="), validate=True)
+            self.assertEqual(len(podpis), 64)
+            # What the launcher verifies: this exact text, this key, r||s.
+            tresc = f"Morvane: paczka moda, podpis v1\nwersja=2.0\nrozmiar={len(zip_)}\nsha256={skrot}\n".encode()
+            punkt = ec.EllipticCurvePublicNumbers(int(publiczny[:64], 16), int(publiczny[64:], 16), ec.SECP256R1())
+            der = encode_dss_signature(int.from_bytes(podpis[:32], "big"), int.from_bytes(podpis[32:], "big"))
+            punkt.public_key().verify(der, tresc, ec.ECDSA(hashes.SHA256()))
+
+    def test_klucz_z_haslem(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            pem, cel = os.path.join(tmp, "klucz.pem"), os.path.join(tmp, "serwer")
+            z_haslem = dict(os.environ, MORVANE_HASLO_KLUCZA="tajne haslo")
+            self.assertEqual(klucz("new", pem, env=z_haslem).returncode, 0)
+            with open(pem) as f:
+                self.assertIn("ENCRYPTED", f.read())
+            bez = dict(os.environ)
+            bez.pop("MORVANE_HASLO_KLUCZA", None)
+            w = zbuduj(PRZYKLAD, "2.0", cel, "--klucz", pem, env=bez)
+            self.assertNotEqual(w.returncode, 0)
+            self.assertFalse(os.path.exists(os.path.join(cel, "wersja.txt")))
+            self.assertEqual(zbuduj(PRZYKLAD, "2.0", cel, "--klucz", pem, env=z_haslem).returncode, 0)
 
 
 if __name__ == "__main__":

@@ -4,7 +4,11 @@
 #include <fstream>
 #include <random>
 
+#include <algorithm>
+#include <vector>
+
 #include "core/tekst.h"
+#include "install/proces.h"
 
 TymczasowyFolder::TymczasowyFolder() {
     wchar_t tmp[MAX_PATH + 1];
@@ -88,4 +92,32 @@ bool CzekajNa(const std::function<bool()>& warunek, DWORD ms) {
         Sleep(20);
     }
     return warunek();
+}
+
+bool WstawDublery() {
+    const std::wstring system = FolderSystemowy();
+    std::error_code ec;
+    std::filesystem::create_directories(system + L"\\WindowsPowerShell\\v1.0", ec);
+    return CopyFileW((FolderTestu() + L"\\tar_dubler.exe").c_str(), (system + L"\\tar.exe").c_str(), FALSE) &&
+           CopyFileW((FolderTestu() + L"\\powershell_dubler.exe").c_str(),
+                     (system + L"\\WindowsPowerShell\\v1.0\\powershell.exe").c_str(), FALSE);
+}
+
+std::string ObrazDrzewa(const std::wstring& folder) {
+    std::vector<std::string> linie;
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        const std::wstring sciezka = it->path().wstring();
+        std::string linia = NaUtf8(sciezka.substr(folder.size()));
+        if (it->is_regular_file()) {
+            const std::string tresc = CzytajPlik(sciezka);
+            linia += " " + std::to_string(tresc.size()) + " " + std::to_string(std::hash<std::string>{}(tresc));
+        }
+        linie.push_back(linia);
+    }
+    std::sort(linie.begin(), linie.end());
+    std::string obraz;
+    for (const auto& l : linie) obraz += l + "\n";
+    return obraz;
 }

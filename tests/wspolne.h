@@ -40,3 +40,11 @@ bool CzekajNa(const std::function<bool()>& warunek, DWORD ms);
 // Back to the state at program start (journal, texts, flags, lists).
 void WyczyscStan();
 Dziennik KopiaDziennika();
+
+// Puts the stand-ins for tar.exe and powershell.exe where the launcher looks
+// for the system's own (Wine has neither; see tests/dublery).
+bool WstawDublery();
+
+// Every file and folder under `folder` with its size and content, one line
+// each in a fixed order: two trees are equal when nothing in them changed.
+std::string ObrazDrzewa(const std::wstring& folder);

@@ -34,16 +34,18 @@ DUBLER = {
 }
 
 
-def paczka(wersja):
-    """The example package of tools/paczka, built with the mod team's tool."""
+def paczka(wersja, klucz=None):
+    """The example package of tools/paczka, built with the mod team's tool:
+    the zip and the "wersja.txt" that announces it (signed with `klucz`)."""
     with tempfile.TemporaryDirectory() as folder, tempfile.TemporaryDirectory() as cel:
         shutil.copytree(PACZKA, folder, dirs_exist_ok=True)
         for nazwa, dopisek in DUBLER.items():
             with open(os.path.join(folder, nazwa), "a", encoding="utf-8", newline="") as f:
                 f.write(dopisek.format(wersja=wersja))
-        paczka_moda.zbuduj(folder, wersja, cel)
-        with open(os.path.join(cel, "Morvane-najnowsza.zip"), "rb") as f:
-            return f.read()
+        paczka_moda.zbuduj(folder, wersja, cel, klucz)
+        with open(os.path.join(cel, "Morvane-najnowsza.zip"), "rb") as f, \
+                open(os.path.join(cel, "wersja.txt"), "rb") as w:
+            return f.read(), w.read()
 
 
 class Serwer(socketserver.ThreadingMixIn, http.server.HTTPServer):
@@ -51,8 +53,8 @@ class Serwer(socketserver.ThreadingMixIn, http.server.HTTPServer):
     allow_reuse_address = True
 
 
-def serwer_aktualizacji(port, wersja, tryb="ok"):
-    zip_ = paczka(wersja)
+def serwer_aktualizacji(port, wersja, tryb="ok", klucz=None):
+    zip_, ogloszenie = paczka(wersja, klucz)
 
     class Obsluga(http.server.BaseHTTPRequestHandler):
         protocol_version = "HTTP/1.1"
@@ -77,7 +79,7 @@ def serwer_aktualizacji(port, wersja, tryb="ok"):
                     self.wfile.flush()
                     time.sleep(60)
                     return
-                return self.odpowiedz(200, (wersja + "\r\n").encode())
+                return self.odpowiedz(200, ogloszenie)
             if self.path == BAZA + "Morvane-najnowsza.zip":
                 return self.odpowiedz(200, zip_)
             return self.odpowiedz(404, b"brak")

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The mod team's package builder.
 
-    tools/paczka_moda.py FOLDER VERSION OUT_DIR
+    tools/paczka_moda.py FOLDER VERSION OUT_DIR [--klucz PRIVATE.pem]
 
 FOLDER is the package as the launcher will unpack it: "instaluj.ps1" and
 "odinstaluj.ps1" at its top level (tools/paczka/ has examples), the mod's
@@ -11,16 +11,59 @@ the update server publishes under its base path; the version is also packed
 as "wersja.txt" at the package's top level, where the example install script
 reads it. A folder whose scripts are not at its top level is refused: the
 launcher looks for them there and nowhere else.
+
+"wersja.txt" keeps the version on its first line (what every launcher
+reads) and announces the package on the lines after it:
+
+    2.0
+    rozmiar=<bytes of Morvane-najnowsza.zip>
+    sha256=<its SHA-256, 64 hex digits>
+    klucz=<the signing key's name, 16 hex digits>      (with --klucz)
+    podpis=<ECDSA P-256 signature, base64 of r||s>     (with --klucz)
+
+The signature covers the text TRESC_PODPISU below: a fixed first line, the
+version, the size and the digest. --klucz takes the private key made by
+tools/klucz_moda.py (and MORVANE_HASLO_KLUCZA when it has a passphrase).
 """
+import argparse
+import base64
+import hashlib
 import os
 import re
 import sys
 import zipfile
 
+NAGLOWEK_PODPISU = "Morvane: paczka moda, podpis v1"
+
 SKRYPTY = ("instaluj.ps1", "odinstaluj.ps1")
 
 
-def zbuduj(folder, wersja, cel):
+def tresc_podpisu(wersja, rozmiar, sha256_hex):
+    return f"{NAGLOWEK_PODPISU}\nwersja={wersja}\nrozmiar={rozmiar}\nsha256={sha256_hex}\n".encode("ascii")
+
+
+def podpisz(klucz, tresc):
+    """r||s, 32 bytes each, as Windows' CNG verifies it."""
+    from cryptography.hazmat.primitives import hashes
+    from cryptography.hazmat.primitives.asymmetric import ec
+    from cryptography.hazmat.primitives.asymmetric.utils import decode_dss_signature
+    r, s = decode_dss_signature(klucz.sign(tresc, ec.ECDSA(hashes.SHA256())))
+    return r.to_bytes(32, "big") + s.to_bytes(32, "big")
+
+
+def ogloszenie(wersja, zip_bajty, klucz=None):
+    """The text of "wersja.txt" for this package."""
+    rozmiar, skrot = len(zip_bajty), hashlib.sha256(zip_bajty).hexdigest()
+    linie = [wersja, f"rozmiar={rozmiar}", f"sha256={skrot}"]
+    if klucz is not None:
+        import klucz_moda
+        linie.append(f"klucz={klucz_moda.publiczny_hex(klucz)[:16]}")
+        podpis = podpisz(klucz, tresc_podpisu(wersja, rozmiar, skrot))
+        linie.append("podpis=" + base64.b64encode(podpis).decode("ascii"))
+    return "\n".join(linie) + "\n"
+
+
+def zbuduj(folder, wersja, cel, klucz=None):
     if not re.fullmatch(r"[0-9]+(\.[0-9]+)*", wersja):
         raise ValueError(f"version {wersja!r}: digits separated by dots, like 1.2")
     for skrypt in SKRYPTY:
@@ -38,23 +81,34 @@ def zbuduj(folder, wersja, cel):
                     continue
                 z.write(pelna, wzgledna)
         z.writestr("wersja.txt", wersja + "\r\n")
+    with open(zip_tmp, "rb") as f:
+        tekst = ogloszenie(wersja, f.read(), klucz)
     # Publish the package before the version that announces it.
     os.replace(zip_tmp, os.path.join(cel, "Morvane-najnowsza.zip"))
     with open(os.path.join(cel, "wersja.txt.tmp"), "w", encoding="ascii", newline="") as f:
-        f.write(wersja + "\n")
+        f.write(tekst)
     os.replace(os.path.join(cel, "wersja.txt.tmp"), os.path.join(cel, "wersja.txt"))
 
 
 def main():
-    if len(sys.argv) != 4:
-        print(__doc__.strip(), file=sys.stderr)
-        sys.exit(2)
+    a = argparse.ArgumentParser(usage=__doc__.strip().splitlines()[2].strip())
+    a.add_argument("folder")
+    a.add_argument("wersja")
+    a.add_argument("cel")
+    a.add_argument("--klucz", help="private key (PEM) that signs the announcement")
+    o = a.parse_args()
     try:
-        zbuduj(sys.argv[1], sys.argv[2], sys.argv[3])
-    except ValueError as e:
+        klucz = None
+        if o.klucz:
+            sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+            import klucz_moda
+            klucz = klucz_moda.wczytaj(o.klucz)
+        zbuduj(o.folder, o.wersja, o.cel, klucz)
+    except (OSError, ValueError, TypeError) as e:
         print(f"paczka_moda: {e}", file=sys.stderr)
         sys.exit(1)
-    print(f"paczka_moda: {sys.argv[3]}/Morvane-najnowsza.zip and wersja.txt ({sys.argv[2]})")
+    podpis = " signed" if o.klucz else ""
+    print(f"paczka_moda: {o.cel}/Morvane-najnowsza.zip and wersja.txt ({o.wersja}{podpis})")
 
 
 if __name__ == "__main__":

@@ -14,10 +14,13 @@ import sys
 import time
 import unittest
 
-from wspolne_okno import Launcher, zrzut
+from wspolne_okno import EXE, EXE_KLUCZE, Launcher, zrzut
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools"))
 import demo_serwery  # noqa: E402
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "paczki"))
+import klucze_testowe  # noqa: E402
 
 PREFIKS = os.environ["WINEPREFIX"]
 DANE = os.path.join(PREFIKS, "drive_c", "users", getpass.getuser(), "AppData", "Local", "Morvane")
@@ -58,6 +61,17 @@ def jasne(sciezka, x, y, w, h, prog):
         if min(r, g, b) > prog:
             xs.append(int(linia.split(":")[0].split(",")[0]))
     return max(xs) - min(xs) + 1 if xs else 0
+
+
+def czerwony_tekst(sciezka, x, y, w, h):
+    """Pixels of the error colour (224, 128, 110, anti-aliased) in a box."""
+    w = subprocess.run(["convert", sciezka, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-depth", "8", "txt:-"],
+                       capture_output=True, text=True, check=True)
+    n = 0
+    for linia in w.stdout.splitlines()[1:]:
+        r, g, b = (int(v) for v in linia.split("(")[1].split(")")[0].split(",")[:3])
+        n += r > 150 and r > g + 60 and r > b + 70
+    return n
 
 
 # The main button's label, by the width it takes at 96 DPI.
@@ -105,18 +119,18 @@ class StanyOkna(unittest.TestCase):
         with open(os.path.join(DANE, "wersja.txt"), "w") as f:
             f.write(tekst + "\n")
 
-    def serwer(self, wersja="1.0", tryb="ok", swiat=False):
+    def serwer(self, wersja="1.0", tryb="ok", swiat=False, klucz=None):
         port = wolny_port()
-        self.serwery.append(demo_serwery.serwer_aktualizacji(port, wersja, tryb))
+        self.serwery.append(demo_serwery.serwer_aktualizacji(port, wersja, tryb, klucz))
         if swiat:
             self.serwery.append(demo_serwery.serwer_swiata())
         return {"MRV_ADRES": f"http://127.0.0.1:{port}{demo_serwery.BAZA}"}
 
-    def stan(self, nazwa, env, aktywny, etykieta, z_odinstaluj=False, czekaj=4.0):
+    def stan(self, nazwa, env, aktywny, etykieta, z_odinstaluj=False, czekaj=4.0, exe=EXE):
         """A button that should end up pressable is watched until it is (the
         check may be slow on a loaded machine); one that should not is taken
         after a pause long enough for a local check to finish."""
-        with Launcher(env) as l:
+        with Launcher(env, exe) as l:
             okno = l.czekaj_na_okno()
             time.sleep(czekaj)
             koniec = time.monotonic() + (20 if aktywny else 0)
@@ -163,6 +177,22 @@ class StanyOkna(unittest.TestCase):
         self.gra()
         sciezka = self.stan("blad", self.serwer(tryb="404"), aktywny=False, etykieta="INSTALUJ")
         self.assertEqual(czerwone_w_pasku(sciezka), 0)
+
+
+    def test_podpis_zespolu(self):
+        # A launcher built with the team's keys, a version the team signed.
+        self.gra()
+        self.stan("podpis_zespolu", self.serwer("1.0", klucz=klucze_testowe.klucz("A")), aktywny=True,
+                  etykieta="INSTALUJ", exe=EXE_KLUCZE)
+
+    def test_podpis_obcy(self):
+        # The same launcher, a version signed by a stranger's key: no install
+        # offered, and the reason in red beside the button and in the journal.
+        self.gra()
+        sciezka = self.stan("podpis_obcy", self.serwer("1.0", klucz=klucze_testowe.klucz("C")), aktywny=False,
+                            etykieta="INSTALUJ", exe=EXE_KLUCZE)
+        self.assertGreater(czerwony_tekst(sciezka, 360, 300, 536, 70), 50, "no red reason beside the button")
+        self.assertGreater(czerwony_tekst(sciezka, 44, 392, 852, 160), 50, "no red line in the journal")
 
 
 if __name__ == "__main__":

@@ -7,6 +7,8 @@ import sys
 import time
 
 EXE = os.environ["MORVANE_EXE"]
+# The same launcher built with the test team's keys (tests/paczki/klucze_testowe.py).
+EXE_KLUCZE = os.environ.get("MORVANE_EXE_KLUCZE", "")
 BUILD = os.environ["MORVANE_BUILD"]
 ZRZUTY = os.path.join(BUILD, "zrzuty")
 os.makedirs(ZRZUTY, exist_ok=True)
@@ -64,10 +66,10 @@ def zrzut(okno, nazwa):
 class Launcher:
     """One Morvane.exe process; closed when the `with` block ends."""
 
-    def __init__(self, env=None):
+    def __init__(self, env=None, exe=EXE):
         srodowisko = dict(os.environ)
         srodowisko.update(env or {})
-        self.proces = subprocess.Popen(["wine", EXE], env=srodowisko,
+        self.proces = subprocess.Popen(["wine", exe], env=srodowisko,
                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.okno = None
 

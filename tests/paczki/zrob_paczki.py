@@ -2,6 +2,8 @@
 """Builds the install tests' packages into OUT_DIR (one zip each), most with
 the mod team's own builder. Their scripts carry "# dubler:" lines, which the
 test stand-in for PowerShell acts on (see tests/dublery/powershell.cpp)."""
+import base64
+import io
 import os
 import sys
 import tempfile
@@ -9,6 +11,7 @@ import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools"))
 import paczka_moda  # noqa: E402
+import klucze_testowe  # noqa: E402
 
 cel = sys.argv[1]
 os.makedirs(cel, exist_ok=True)
@@ -20,7 +23,9 @@ def skrypty(instaluj, odinstaluj):
     return {"instaluj.ps1": instaluj, "odinstaluj.ps1": odinstaluj, "mod/plik.txt": "mod\n"}
 
 
-def paczka(nazwa, pliki, wersja="2.0"):
+def paczka(nazwa, pliki, wersja="2.0", klucz=None):
+    """<nazwa>.zip, and <nazwa>.wersja.txt: the announcement the test server
+    publishes beside it (/paczki/<nazwa>/wersja.txt)."""
     with tempfile.TemporaryDirectory() as folder:
         for sciezka, tresc in pliki.items():
             pelna = os.path.join(folder, sciezka)
@@ -28,8 +33,23 @@ def paczka(nazwa, pliki, wersja="2.0"):
             with open(pelna, "w", encoding="utf-8", newline="\r\n") as f:
                 f.write(tresc)
         with tempfile.TemporaryDirectory() as wynik:
-            paczka_moda.zbuduj(folder, wersja, wynik)
+            paczka_moda.zbuduj(folder, wersja, wynik, klucz)
             os.replace(os.path.join(wynik, "Morvane-najnowsza.zip"), os.path.join(cel, nazwa + ".zip"))
+            os.replace(os.path.join(wynik, "wersja.txt"), os.path.join(cel, nazwa + ".wersja.txt"))
+
+
+def zapisz(nazwa, zip_=None, wersja_txt=None):
+    if zip_ is not None:
+        with open(os.path.join(cel, nazwa + ".zip"), "wb") as f:
+            f.write(zip_)
+    if wersja_txt is not None:
+        with open(os.path.join(cel, nazwa + ".wersja.txt"), "wb") as f:
+            f.write(wersja_txt.encode("ascii"))
+
+
+def czytaj(nazwa, rozszerzenie=".zip"):
+    with open(os.path.join(cel, nazwa + rozszerzenie), "rb") as f:
+        return f.read()
 
 
 paczka("dobra", skrypty(
@@ -54,3 +74,47 @@ with zipfile.ZipFile(os.path.join(cel, "gleboka.zip"), "w") as z:
 # Not a zip at all.
 with open(os.path.join(cel, "zepsuta.zip"), "wb") as f:
     f.write(b"to nie jest zip\r\n")
+
+# ---- signed packages, and what a hostile server or cache makes of them ----
+A, B, C = (klucze_testowe.klucz(n) for n in "ABC")
+DOBRE = skrypty("# dubler: wypisz Podpisana paczka\n# dubler: wersja 2.0\n",
+                "# dubler: usun-wersje\n# dubler: kod 0\n")
+paczka("podpisana", DOBRE, klucz=A)
+paczka("podpisana_b", DOBRE, klucz=B)          # the team's next key
+paczka("obca", DOBRE, klucz=C)                 # a stranger's key, named
+ogl = czytaj("obca", ".wersja.txt").decode()
+zapisz("obca_bez_nazwy", czytaj("obca"), "\n".join(l for l in ogl.split("\n") if not l.startswith("klucz=")))
+ogl = czytaj("podpisana", ".wersja.txt").decode()
+zip_ = czytaj("podpisana")
+# The version changed under the signature that the team made for 2.0.
+zapisz("zmieniona_wersja", zip_, ogl.replace("2.0\n", "9.0\n", 1))
+zapisz("bez_podpisu", zip_, "\n".join(l for l in ogl.split("\n") if not l.startswith("podpis=")))
+zapisz("smieci", zip_, "\n".join("podpis=" + base64.b64encode(os.urandom(64)).decode() if l.startswith("podpis=")
+                                   else l for l in ogl.split("\n")))
+zapisz("zly_base64", zip_, "\n".join("podpis=!!" + l[9:] if l.startswith("podpis=") else l for l in ogl.split("\n")))
+zapisz("zly_hex", zip_, "\n".join("sha256=zz" + l[9:] if l.startswith("sha256=") else l for l in ogl.split("\n")))
+# A file edited on Windows: CR LF and blanks after every line, the same content.
+zapisz("windows", zip_, "".join(l + " \t\r\n" for l in ogl.rstrip("\n").split("\n")))
+# A version file near the check's 64 KiB limit: the team's notes after it.
+zapisz("dluga", zip_, ogl + "".join(f"notatka{i}=zmiany w tej wersji\n" for i in range(3000))[: 64 * 1024 - len(ogl) - 1])
+# Cut in half by a cache, served whole with a matching Content-Length.
+zapisz("ucieta", zip_[: len(zip_) // 2], ogl)
+
+
+def reczna(wersja):
+    """A valid package made by hand, of a size that does not depend on the
+    version's digits: the same names, the same lengths, fixed dates."""
+    b = io.BytesIO()
+    with zipfile.ZipFile(b, "w", zipfile.ZIP_STORED) as z:
+        for nazwa, tresc in (("instaluj.ps1", f"# dubler: wersja {wersja}\r\n"),
+                             ("odinstaluj.ps1", "# dubler: kod 0\r\n")):
+            z.writestr(zipfile.ZipInfo(nazwa, (2026, 1, 1, 0, 0, 0)), tresc)
+    return b.getvalue()
+
+
+# Another valid package of the very same size in place of the signed one:
+# only the digest tells them apart.
+ogloszona, podmieniona = reczna("2.0"), reczna("6.6")
+assert len(ogloszona) == len(podmieniona) and ogloszona != podmieniona
+zapisz("podmieniona", podmieniona, paczka_moda.ogloszenie("2.0", ogloszona, A))
+zapisz("podmieniona_bez_klucza", podmieniona, paczka_moda.ogloszenie("2.0", ogloszona))

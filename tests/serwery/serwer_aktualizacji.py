@@ -10,7 +10,8 @@ The first path segment chooses the behaviour, so each test picks its own:
   /zerwany/<name>        chunked, 200 000 bytes, then the connection is reset
   /stoi/<name>           Content-Length 10, 3 bytes, then silence for 45 s
   /pusty/<name>          200 with an empty body
-  /paczki/<p>/<name>     the file <p>.zip from the folder MORVANE_PACZKI (a test package)
+  /paczki/<p>/<name>     the file <p>.zip from the folder MORVANE_PACZKI (a test package);
+                         wersja.txt: <p>.wersja.txt from there (its announcement), else 404
   /duzy/<name>           183 500 800 bytes (175 MiB), streamed
   /ogromny/<name>        8 MiB body
   /_ostatnie             the last request before this one: path and headers, as JSON
@@ -67,7 +68,8 @@ class Obsluga(http.server.BaseHTTPRequestHandler):
                 return self.wyslij(200, PACZKA_OK)
             return self.wyslij(404, b"brak")
         if tryb == "paczki":
-            sciezka = os.path.join(os.environ.get("MORVANE_PACZKI", ""), os.path.basename(czesci[2]) + ".zip")
+            rozszerzenie = ".wersja.txt" if nazwa == "wersja.txt" else ".zip"
+            sciezka = os.path.join(os.environ.get("MORVANE_PACZKI", ""), os.path.basename(czesci[2]) + rozszerzenie)
             if not os.path.isfile(sciezka):
                 return self.wyslij(404, b"brak")
             with open(sciezka, "rb") as f:
