@@ -86,24 +86,30 @@ bool CzytajOgloszenieServera(Ogloszenie& o, std::string& klucz) {
 // likely a publication that happened during the download.
 const char* const NowszaNaSerwerze = " Serwer mógł właśnie wydać nową wersję - kliknij Sprawdź ponownie.";
 
-// The package file against the announced size and SHA-256, before anything
-// is unpacked: a swapped, cut or stale package changes nothing.
-bool ZgodnaZOgloszeniem(const std::wstring& paczka, const Ogloszenie& o, const std::string& klucz, bool zDysku) {
-    if (!o.rozmiar && !o.sha256) return true;
-    UstawStatus("Sprawdzam paczkę...", -1.0f);
-    Skrot skrot;
+// The package file's size and SHA-256, as read from the disk.
+struct OdczytPaczki {
+    Skrot skrot{};
     uint64_t rozmiar = 0;
-    if (!Sha256Pliku(paczka, skrot, rozmiar)) {
+    bool odczytany = false;
+};
+
+bool OgloszonoRozmiarLubSkrot(const Ogloszenie& o) { return o.rozmiar || o.sha256; }
+
+// The package against the announced size and SHA-256, before anything is
+// unpacked: a swapped, cut or stale package changes nothing.
+bool ZgodnaZOgloszeniem(const OdczytPaczki& p, const Ogloszenie& o, const std::string& klucz, bool zDysku) {
+    UstawStatus("Sprawdzam paczkę...", -1.0f);
+    if (!p.odczytany) {
         LogujBlad("Paczka odrzucona: nie mogę jej odczytać.");
         return false;
     }
-    if (const std::string powod = PorownajZOgloszeniem(o, rozmiar, skrot); !powod.empty()) {
+    if (const std::string powod = PorownajZOgloszeniem(o, p.rozmiar, p.skrot); !powod.empty()) {
         LogujBlad("Paczka odrzucona: " + powod + "." +
                   (zDysku ? " To nie ta paczka, którą ogłasza serwer." : NowszaNaSerwerze));
         return false;
     }
-    Loguj("Paczka zgodna z ogłoszeniem: " + std::to_string(rozmiar) + " B, SHA-256 " + NaHex(skrot.data(), skrot.size()) +
-          (klucz.empty() ? "" : ", podpis klucza " + klucz) + ".");
+    Loguj("Paczka zgodna z ogłoszeniem: " + std::to_string(p.rozmiar) + " B, SHA-256 " +
+          NaHex(p.skrot.data(), p.skrot.size()) + (klucz.empty() ? "" : ", podpis klucza " + klucz) + ".");
     return true;
 }
 
@@ -114,6 +120,8 @@ bool ZdobadzPaczke(const std::wstring& paczka) {
     Ogloszenie o;
     std::string klucz;
     if (!CzytajOgloszenieServera(o, klucz)) return false;
+    const bool sprawdzana = OgloszonoRozmiarLubSkrot(o);
+    OdczytPaczki odczyt;
     const std::optional<std::wstring> lokalna = ZmiennaSrodowiska(L"MRV_PACZKA");
     if (lokalna && !lokalna->empty() && PlikIstnieje(*lokalna)) {
         UstawStatus("Paczka z dysku (próba): " + NaUtf8(*lokalna), -1.0f);
@@ -121,7 +129,10 @@ bool ZdobadzPaczke(const std::wstring& paczka) {
             LogujBlad("Nie mogę skopiować paczki z dysku.");
             return false;
         }
-        return ZgodnaZOgloszeniem(paczka, o, klucz, true);
+        if (!sprawdzana) return true;
+        // The copy is what gets unpacked, so the copy is what is checked.
+        odczyt.odczytany = Sha256Pliku(paczka, odczyt.skrot, odczyt.rozmiar);
+        return ZgodnaZOgloszeniem(odczyt, o, klucz, true);
     }
     UstawStatus("Pobieram paczkę moda...", 0.0f);
     auto postep = [](uint64_t odebrane, uint64_t calosc) {
@@ -133,7 +144,12 @@ bool ZdobadzPaczke(const std::wstring& paczka) {
     };
     std::string bladPobrania;
     // Past the announced size the rest can only be refused: stop reading.
-    if (!Pobierz(L"Morvane-najnowsza.zip", nullptr, paczka, postep, bladPobrania, o.rozmiar.value_or(0))) {
+    auto pobierz = [&] {
+        return Pobierz(L"Morvane-najnowsza.zip", nullptr, paczka, postep, bladPobrania, o.rozmiar.value_or(0));
+    };
+    const bool pobrana =
+        sprawdzana ? ZapiszZeSkrotem(paczka, pobierz, odczyt.skrot, odczyt.rozmiar, odczyt.odczytany) : pobierz();
+    if (!pobrana) {
         if (o.rozmiar && bladPobrania == BladZaDuzejOdpowiedzi)
             LogujBlad("Paczka odrzucona: serwer wysyła więcej niż ogłoszone " + std::to_string(*o.rozmiar) + " B." +
                       NowszaNaSerwerze);
@@ -141,7 +157,7 @@ bool ZdobadzPaczke(const std::wstring& paczka) {
             LogujBlad("Pobieranie nie wyszło: " + bladPobrania);
         return false;
     }
-    return ZgodnaZOgloszeniem(paczka, o, klucz, false);
+    return !sprawdzana || ZgodnaZOgloszeniem(odczyt, o, klucz, false);
 }
 
 // Unpacks the package into the data folder, puts the launcher's copy there

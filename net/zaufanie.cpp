@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <bcrypt.h>
 
+#include <thread>
 #include <vector>
 
 namespace {
@@ -68,24 +69,51 @@ std::string OcenOgloszenie(const std::string& cialo, Ogloszenie& o, std::string&
     return OcenPodpis(o, klucze, WeryfikujPodpis, uzytyKlucz);
 }
 
-bool Sha256Pliku(const std::wstring& plik, Skrot& skrot, uint64_t& rozmiar) {
-    HANDLE f = CreateFileW(plik.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
+bool Sha256Pliku(const std::wstring& plik, Skrot& skrot, uint64_t& rozmiar, const std::atomic<bool>* koniecZapisu) {
+    auto koniec = [&] { return !koniecZapisu || koniecZapisu->load(); };
+    // Shared with the writer, which may still hold the file open.
+    const DWORD wspolny = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE f;
+    for (;;) {
+        // Read the flag first: once it is set, a file that isn't there won't come.
+        const bool poZapisie = koniec();
+        f = CreateFileW(plik.c_str(), GENERIC_READ, wspolny, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (f != INVALID_HANDLE_VALUE) break;
+        if (poZapisie) return false;
+        Sleep(5);  // the writer has not created it yet
+    }
     Algorytm alg(BCRYPT_SHA256_ALGORITHM);
     Hasz hasz(alg.h);
     std::vector<uint8_t> bufor(1 << 20);
     bool ok = hasz.h != nullptr;
     rozmiar = 0;
     while (ok) {
+        const bool poZapisie = koniec();
         DWORD n = 0;
-        if (!ReadFile(f, bufor.data(), (DWORD)bufor.size(), &n, nullptr)) ok = false;
-        else if (n == 0) break;
-        else {
+        if (!ReadFile(f, bufor.data(), (DWORD)bufor.size(), &n, nullptr)) {
+            ok = false;
+        } else if (n > 0) {
             ok = BCryptHashData(hasz.h, bufor.data(), n, 0) == 0;
             rozmiar += n;
+        } else if (poZapisie) {
+            break;  // the end, read after the writer was done
+        } else {
+            Sleep(2);  // caught up with the writer
         }
     }
     CloseHandle(f);
     return ok && BCryptFinishHash(hasz.h, skrot.data(), (ULONG)skrot.size(), 0) == 0;
+}
+
+bool ZapiszZeSkrotem(const std::wstring& plik, const std::function<bool()>& zapis, Skrot& skrot, uint64_t& rozmiar,
+                     bool& odczytany) {
+    // A file left from an earlier run would be read before the writer
+    // truncates it.
+    DeleteFileW(plik.c_str());
+    std::atomic<bool> koniecZapisu{false};
+    std::thread liczacy([&] { odczytany = Sha256Pliku(plik, skrot, rozmiar, &koniecZapisu); });
+    const bool wynik = zapis();
+    koniecZapisu = true;
+    liczacy.join();
+    return wynik;
 }
