@@ -30,6 +30,8 @@ ImVec4 Kolor(Barwa b) {
     return ImGui::GetStyle().Colors[ImGuiCol_Text];
 }
 
+}  // namespace
+
 Migawka ZrobMigawke() {
     Migawka m;
     {
@@ -37,6 +39,7 @@ Migawka ZrobMigawke() {
         m.gry = Stan.gry;
         m.wybranaGra = Stan.wybranaGra;
         m.wersjaZainstalowana = Stan.wersjaZainstalowana;
+        m.skryptUsuwania = Stan.skryptUsuwania;
         m.wersjaNaSerwerze = Stan.wersjaNaSerwerze;
         m.status = Stan.status;
         m.blad = Stan.blad;
@@ -45,8 +48,11 @@ Migawka ZrobMigawke() {
     }
     m.zajety = Stan.zajety.load();
     m.graDziala = Stan.graDziala.load();
+    m.postep = Stan.postep.load();
     return m;
 }
+
+namespace {
 
 std::string EtykietaGry(const ZnalezionaGra& g) { return g.rodzaj + "  -  " + NaUtf8(g.folder); }
 
@@ -102,7 +108,7 @@ void Stopka_(const Migawka& m, float s, float W, float H, float margines) {
     ImGui::BeginDisabled(m.zajety || m.graDziala);
     if (ImGui::SmallButton("Sprawdź ponownie")) UruchomWatek(Sprawdz);
     ImGui::SameLine();
-    if (!m.wersjaZainstalowana.empty() && ImGui::SmallButton("Odinstaluj")) {
+    if (PokazOdinstaluj(m) && ImGui::SmallButton("Odinstaluj")) {
         if (MessageBoxW(OknoGlowne, L"Usunąć mod Morvane z gry? Twoje konto i postacie na serwerze zostają.",
                         L"Morvane", MB_YESNO | MB_ICONQUESTION) == IDYES)
             UruchomWatek(Odinstaluj);
@@ -127,7 +133,7 @@ bool DuzyPrzycisk(const char* etykieta, bool aktywny, ImVec2 rozmiar) {
     return klik;
 }
 
-void RysujOkno() {
+void RysujOkno(const Migawka& m) {
     const float s = ImGui::GetStyle().FontScaleDpi;
     const ImGuiViewport* vp = ImGui::GetMainViewport();
     const float X0 = vp->Pos.x, Y0 = vp->Pos.y, W = vp->Size.x, H = vp->Size.y;
@@ -140,7 +146,6 @@ void RysujOkno() {
                      ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings |
                      ImGuiWindowFlags_NoBringToFrontOnFocus);
     Tlo(X0, Y0, W, H);
-    const Migawka m = ZrobMigawke();
 
     ImGui::SetCursorPos(ImVec2(margines, 30 * s));
     ImGui::PushFont(CzcionkaOzdobna, 46.0f);
@@ -184,8 +189,7 @@ void RysujOkno() {
     ImGui::BeginGroup();
     ImGui::Dummy(ImVec2(0, 6 * s));
     if (m.zajety) {
-        const float postep = Stan.postep.load();
-        ImGui::ProgressBar(postep >= 0 ? postep : -(float)ImGui::GetTime(), ImVec2(u - 320 * s, 10 * s), "");
+        ImGui::ProgressBar(m.postep >= 0 ? m.postep : -(float)ImGui::GetTime(), ImVec2(u - 320 * s, 10 * s), "");
     }
     ImGui::PushTextWrapPos(u + margines);
     Napis komunikat = LiniaKomunikatu(m, przycisk.akcja);

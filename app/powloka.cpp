@@ -4,6 +4,11 @@
 #include <shellscalingapi.h>
 #include <tlhelp32.h>
 
+#ifndef WM_SYSTIMER
+#define WM_SYSTIMER 0x0118  // undocumented; not in every SDK's headers
+#endif
+
+#include <atomic>
 #include <thread>
 
 #include "app/czcionki.h"
@@ -177,11 +182,13 @@ void ZastosujMotyw(float s) {
     st.FontScaleDpi = s;
 }
 
-void Klatka() {
+std::atomic<uint64_t> LicznikKlatek{0};
+
+void Klatka(const Migawka& m) {
     ImGui_ImplDX11_NewFrame();
     ImGui_ImplWin32_NewFrame();
     ImGui::NewFrame();
-    RysujOkno();
+    RysujOkno(m);
     ImGui::Render();
     const float tlo[4] = {0.03f, 0.024f, 0.02f, 1.0f};
     Kontekst->OMSetRenderTargets(1, &WidokCelu, nullptr);
@@ -190,18 +197,34 @@ void Klatka() {
     // A locked screen or a fully covered window makes Present return at once;
     // without a pause the loop would spin a whole core.
     if (LancuchWymiany->Present(1, 0) == DXGI_STATUS_OCCLUDED) Sleep(10);
+    LicznikKlatek.fetch_add(1);
 }
 
+// Sleeps until a message arrives for this thread or `ms` have passed.
+void CzekajNaKomunikat(DWORD ms) { MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE); }
+
+// Draws only when something changed: an unchanged window is not drawn again
+// sixty times a second (a laptop's battery, a Steam Deck's fan). Between
+// frames it sleeps until a message comes or OkresCzuwania passes; then it
+// compares a snapshot of Stan with the one it drew last, so whatever a
+// worker reports reaches the screen without the workers knowing about the
+// window.
 void PetlaKlatek() {
     ULONGLONG ostatniaObserwacja = 0;
     bool pierwsza = true;
+    Migawka narysowana;
+    bool cosNarysowano = false;
+    int zapas = 0;
     for (;;) {
         MSG msg;
-        bool koniec = false;
+        bool koniec = false, zdarzenie = false;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
             if (msg.message == WM_QUIT) koniec = true;
+            // The system's own timers (a caret's blink, which Wine runs for
+            // the input-method window) change nothing on the screen.
+            if (msg.message != WM_SYSTIMER && msg.message != WM_TIMER) zdarzenie = true;
         }
         if (koniec) return;
 
@@ -219,10 +242,17 @@ void PetlaKlatek() {
         }
 
         if (IsIconic(OknoGlowne)) {
-            Sleep(50);
+            CzekajNaKomunikat(50);
             continue;
         }
-        Klatka();
+        Migawka m = ZrobMigawke();
+        if (!RysowacKlatke(zdarzenie, m, cosNarysowano ? &narysowana : nullptr, zapas)) {
+            CzekajNaKomunikat(OkresCzuwania);
+            continue;
+        }
+        Klatka(m);
+        narysowana = std::move(m);
+        cosNarysowano = true;
     }
 }
 
@@ -240,6 +270,8 @@ bool SprawdzCzyGraDziala() {
 }
 
 void UruchomWatek(void (*cialo)()) { std::thread(cialo).detach(); }
+
+uint64_t NarysowaneKlatki() { return LicznikKlatek.load(); }
 
 int UruchomLauncher(HINSTANCE instancja) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);

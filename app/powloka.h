@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 struct ID3D11Device;
 struct ImFont;
 
@@ -19,3 +21,6 @@ bool SprawdzCzyGraDziala();
 
 // Starts a worker body on a new thread and lets it go.
 void UruchomWatek(void (*cialo)());
+
+// Frames drawn and presented since the process started.
+uint64_t NarysowaneKlatki();

@@ -22,6 +22,17 @@ StanPrzycisku GlownyPrzycisk(const Migawka& m) {
     return p;
 }
 
+bool PokazOdinstaluj(const Migawka& m) { return !m.wersjaZainstalowana.empty() || m.skryptUsuwania; }
+
+bool RysowacKlatke(bool zdarzenie, const Migawka& teraz, const Migawka* narysowana, int& zapas) {
+    if (zdarzenie || !narysowana || !(teraz == *narysowana)) zapas = KlatkiPoZdarzeniu;
+    if (zapas > 0) {
+        --zapas;
+        return true;
+    }
+    return teraz.zajety;
+}
+
 std::string TekstModu(const std::string& zainstalowana) {
     return zainstalowana.empty() ? "nie zainstalowany" : "wersja " + zainstalowana;
 }

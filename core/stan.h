@@ -12,6 +12,7 @@
 struct ZnalezionaGra {
     std::wstring folder;  // canonical: no trailing separator, backslashes only
     std::string rodzaj;   // "Steam", "GOG" or "inna"
+    bool operator==(const ZnalezionaGra&) const = default;
 };
 
 // The update server's address, split.
@@ -31,6 +32,7 @@ struct StanLaunchera {
     std::mutex blokada;       // guards every non-atomic field
     Serwer serwer;
     std::string wersjaZainstalowana;
+    bool skryptUsuwania = false;  // the installed package's uninstall script is there
     std::string status;
     std::string wersjaNaSerwerze;
     std::string blad;

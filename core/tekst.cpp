@@ -42,6 +42,10 @@ std::string CzytajWersjeZainstalowana(const std::wstring& dane) {
     return JestFolderDanych(dane) ? CzytajPierwszaLinie(dane + L"\\wersja.txt") : std::string();
 }
 
+std::wstring SkryptUsuwania(const std::wstring& dane) { return dane + L"\\paczka\\odinstaluj.ps1"; }
+
+bool JestSkryptUsuwania(const std::wstring& dane) { return JestFolderDanych(dane) && PlikIstnieje(SkryptUsuwania(dane)); }
+
 bool PlikIstnieje(const std::wstring& sciezka) {
     return GetFileAttributesW(sciezka.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

@@ -19,6 +19,13 @@ bool JestFolderDanych(const std::wstring& dane);
 // wersja.txt; empty when it is missing or there is no data folder.
 std::string CzytajWersjeZainstalowana(const std::wstring& dane);
 
+// The installed package's uninstall script, and whether it is there. It can
+// be there without an installed version: an install script that failed
+// half-way through the game folder, or an update's that removed the version
+// file, and then it is the player's way back to the original game.
+std::wstring SkryptUsuwania(const std::wstring& dane);
+bool JestSkryptUsuwania(const std::wstring& dane);
+
 bool PlikIstnieje(const std::wstring& sciezka);
 
 // The file's bytes, at most `limit` of them; false when it is missing, a

@@ -30,10 +30,11 @@ std::wstring WlasnyProgram() {
     }
 }
 
-// Unpacks the package into `cel` with tar, then PowerShell when tar left no
-// install script. The installed package's folder is moved aside first and
-// comes back when neither unpacker produced a usable package: a broken
-// update must not take the uninstall script of the mod in the game with it.
+// Unpacks the package into `cel` with tar, then PowerShell when tar did not
+// give a whole package. The installed package's folder is moved aside first
+// and comes back when neither unpacker produced one: a broken update must
+// not take the uninstall script of the mod in the game with it. Reports its
+// own errors.
 bool Rozpakuj(const std::wstring& paczka, const std::wstring& cel) {
     const std::wstring odlozony = cel + L".poprzednia";
     std::error_code ec;
@@ -42,26 +43,40 @@ bool Rozpakuj(const std::wstring& paczka, const std::wstring& cel) {
         if (MaSkryptInstalacji(cel)) fs::remove_all(odlozony, ec);
         else fs::remove_all(cel, ec);
     }
-    if (PlikIstnieje(cel)) fs::rename(cel, odlozony, ec);
+    if (PlikIstnieje(cel)) {
+        fs::rename(cel, odlozony, ec);
+        if (ec) {
+            // Emptying it in place would take the uninstall script and leave
+            // half a package if the update then failed: change nothing.
+            LogujBlad("Nie mogę odsunąć zainstalowanej paczki (" + NaUtf8(cel) +
+                      "): trzyma ją inny program. Zamknij go i spróbuj ponownie.");
+            return false;
+        }
+    }
     fs::remove_all(cel, ec);
     fs::create_directories(cel, ec);
 
+    // A package counts only when the unpacker that produced it ended with 0:
+    // tar stopped by a cut zip has already written the scripts, which come
+    // first in the archive, and nothing after them.
     const std::wstring system = FolderSystemowy();
-    uint32_t kod = UruchomProces(PolecenieTar(system, paczka, cel), cel);
-    if (kod != 0 || !MaSkryptInstalacji(cel)) {
+    const uint32_t kod = UruchomProces(PolecenieTar(system, paczka, cel), cel);
+    bool ok = kod == 0 && MaSkryptInstalacji(cel);
+    if (!ok) {
         Loguj("tar nie dał rady (" + std::to_string(kod) + ") - rozpakowuję PowerShellem");
-        UruchomProces(PolecenieExpandArchive(paczka, cel), cel, ProgramPowerShell(system));
+        ok = UruchomProces(PolecenieExpandArchive(paczka, cel), cel, ProgramPowerShell(system)) == 0 &&
+             MaSkryptInstalacji(cel);
     }
-    const bool ok = MaSkryptInstalacji(cel);
-    if (PlikIstnieje(odlozony)) {
-        if (ok) {
-            fs::remove_all(odlozony, ec);
-        } else {
-            fs::remove_all(cel, ec);
-            fs::rename(odlozony, cel, ec);
-        }
+    if (ok) {
+        fs::remove_all(odlozony, ec);
+        return true;
     }
-    return ok;
+    // What a failed unpacker left is never run: its scripts may be cut short.
+    fs::remove_all(cel, ec);
+    if (PlikIstnieje(odlozony)) fs::rename(odlozony, cel, ec);
+    else fs::create_directories(cel, ec);
+    LogujBlad("Nie udało się rozpakować paczki.");
+    return false;
 }
 
 // The newest announcement of the package, fetched afresh: the package is
@@ -70,7 +85,7 @@ bool Rozpakuj(const std::wstring& paczka, const std::wstring& cel) {
 // always did; one built with keys installs nothing it can't verify.
 bool CzytajOgloszenieServera(Ogloszenie& o, std::string& klucz) {
     std::string cialo, bladPobrania;
-    if (!Pobierz(L"wersja.txt", &cialo, L"", nullptr, bladPobrania, LimitOdpowiedziWersji)) {
+    if (!Pobierz(L"wersja.txt", &cialo, L"", nullptr, bladPobrania, LimitOdpowiedziWersji, LimitCzasuWersji)) {
         if (!WymagaPodpisu()) return true;
         LogujBlad("Paczka odrzucona: nie da się jej sprawdzić, bo serwer aktualizacji nie odpowiada (" + bladPobrania +
                   ").");
@@ -165,10 +180,7 @@ bool ZdobadzPaczke(const std::wstring& paczka) {
 bool ZainstalujPaczke(const std::wstring& paczka, const std::wstring& dane, const std::wstring& gra) {
     UstawStatus("Rozpakowuję...", -1.0f);
     const std::wstring folderPaczki = dane + L"\\paczka";
-    if (!Rozpakuj(paczka, folderPaczki)) {
-        LogujBlad("Nie udało się rozpakować paczki.");
-        return false;
-    }
+    if (!Rozpakuj(paczka, folderPaczki)) return false;
     UstawStatus("Instaluję (kopiuję ok. 400 MB do folderu gry)...", -1.0f);
     const std::wstring kopia = dane + L"\\Morvane.exe";
     const std::wstring wlasny = WlasnyProgram();
@@ -205,6 +217,7 @@ void Instaluj() {
     {
         std::lock_guard<std::mutex> l(Stan.blokada);
         Stan.wersjaZainstalowana = CzytajWersjeZainstalowana(dane);
+        Stan.skryptUsuwania = JestSkryptUsuwania(dane);
     }
     if (sukces) AdresSerwera();
     UstawStatus(sukces ? "Gotowe - możesz grać." : "", -1.0f);

@@ -33,8 +33,8 @@ void Odinstaluj() {
     if (!ZajmijPrace(true)) return;
     const std::wstring dane = FolderDanych();
     UstawStatus("Usuwam mod z gry...", -1.0f);
-    const std::wstring skrypt = dane + L"\\paczka\\odinstaluj.ps1";
-    if (!JestFolderDanych(dane) || !PlikIstnieje(skrypt)) {
+    const std::wstring skrypt = SkryptUsuwania(dane);
+    if (!JestSkryptUsuwania(dane)) {
         LogujBlad("Brak plików instalacji - nie ma czego usuwać przez launcher.");
     } else {
         const uint32_t kod = UruchomSkrypt(skrypt, L"");
@@ -53,6 +53,7 @@ void Odinstaluj() {
     {
         std::lock_guard<std::mutex> l(Stan.blokada);
         Stan.wersjaZainstalowana = CzytajWersjeZainstalowana(dane);
+        Stan.skryptUsuwania = JestSkryptUsuwania(dane);
     }
     ZwolnijPrace();
 }

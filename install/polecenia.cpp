@@ -88,7 +88,7 @@ std::wstring ProgramCmd(const std::wstring& folderSystemowy) {
 bool FolderBezpiecznyDlaCmd(const std::wstring& folder) {
     if (folder.empty()) return false;
     for (wchar_t z : folder)
-        if (z == L'%' || z == L'"' || z < 0x20) return false;
+        if (z == L'%' || z == L'!' || z == L'"' || z < 0x20) return false;
     return true;
 }
 

@@ -45,7 +45,8 @@ std::wstring ProgramCmd(const std::wstring& folderSystemowy);
 
 // Whether cmd.exe would take the folder's path as it stands. cmd expands
 // %NAME% even between double quotes, so a path with a % could be rewritten
-// into another folder before rmdir /s /q sees it.
+// into another folder before rmdir /s /q sees it; with delayed expansion
+// switched on in the player's cmd settings, !NAME! is expanded the same way.
 bool FolderBezpiecznyDlaCmd(const std::wstring& folder);
 
 // The detached command that removes the data folder once the launcher has

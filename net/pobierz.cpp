@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -30,7 +31,16 @@ struct Plik {
 }  // namespace
 
 bool Pobierz(const std::wstring& zasob, std::string* pamiec, const std::wstring& plik, const PostepPobierania& postep,
-             std::string& bladTekst, uint64_t limitBajtow) {
+             std::string& bladTekst, uint64_t limitBajtow, uint32_t limitCzasuMs) {
+    const ULONGLONG start = GetTickCount64();
+    // What is left of the call's own limit for the next wait, within the
+    // 30 s that each receive may take; 0 once it has run out.
+    auto naOdbior = [&]() -> DWORD {
+        if (!limitCzasuMs) return 30000;
+        const ULONGLONG minelo = GetTickCount64() - start;
+        return minelo >= limitCzasuMs ? 0 : (DWORD)std::min<ULONGLONG>(30000, limitCzasuMs - minelo);
+    };
+    auto zaWolno = [&] { return "serwer odpowiada za wolno (ponad " + std::to_string(limitCzasuMs / 1000) + " s)"; };
     Serwer serwer;
     {
         std::lock_guard<std::mutex> l(Stan.blokada);
@@ -48,7 +58,7 @@ bool Pobierz(const std::wstring& zasob, std::string* pamiec, const std::wstring&
         bladTekst = "nie mogę otworzyć połączenia";
         return false;
     }
-    WinHttpSetTimeouts(h.zadanie, 10000, 10000, 15000, 30000);
+    WinHttpSetTimeouts(h.zadanie, 10000, 10000, 15000, (int)naOdbior());
     if (!WinHttpSendRequest(h.zadanie, L"Cache-Control: no-cache\r\n", (DWORD)-1, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
         !WinHttpReceiveResponse(h.zadanie, nullptr)) {
         bladTekst = "brak połączenia z serwerem aktualizacji (" + std::to_string(GetLastError()) + ")";
@@ -77,8 +87,24 @@ bool Pobierz(const std::wstring& zasob, std::string* pamiec, const std::wstring&
     uint64_t odebrane = 0;
     for (;;) {
         DWORD n = 0;
-        if (!WinHttpReadData(h.zadanie, bufor.data(), (DWORD)bufor.size(), &n)) {
-            bladTekst = "przerwane pobieranie";
+        DWORD czas = naOdbior();
+        if (czas == 0) {
+            bladTekst = zaWolno();
+            return false;
+        }
+        DWORD doOdczytu = (DWORD)bufor.size();
+        bool odczytano = true;
+        if (limitCzasuMs) {
+            WinHttpSetOption(h.zadanie, WINHTTP_OPTION_RECEIVE_TIMEOUT, &czas, sizeof czas);
+            // A read may wait to fill its whole buffer, past the limit, when
+            // the bytes trickle in: read only what has arrived.
+            DWORD dostepne = 0;
+            odczytano = WinHttpQueryDataAvailable(h.zadanie, &dostepne);
+            doOdczytu = std::min<DWORD>(dostepne, doOdczytu);
+        }
+        if (odczytano && doOdczytu > 0) odczytano = WinHttpReadData(h.zadanie, bufor.data(), doOdczytu, &n);
+        if (!odczytano) {
+            bladTekst = limitCzasuMs && naOdbior() == 0 ? zaWolno() : "przerwane pobieranie";
             return false;
         }
         if (n == 0) {
@@ -96,7 +122,8 @@ bool Pobierz(const std::wstring& zasob, std::string* pamiec, const std::wstring&
             }
             return true;
         }
-        if (limitBajtow && odebrane + n > limitBajtow) {
+        // Past the announced length too: the body can only be another one.
+        if ((limitBajtow && odebrane + n > limitBajtow) || (dlugosc && odebrane + n > dlugosc)) {
             bladTekst = BladZaDuzejOdpowiedzi;
             return false;
         }

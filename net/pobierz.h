@@ -16,5 +16,9 @@ using PostepPobierania = std::function<void(uint64_t odebrane, uint64_t zapowied
 // limitBajtow: when not 0, a body longer than this fails with
 // "za duża odpowiedź serwera" instead of growing *pamiec or the file without
 // bound (a version file of megabytes, a package past its announced size).
+// limitCzasuMs: when not 0, the whole call ends by then with
+// "serwer odpowiada za wolno (ponad N s)": each read has its own time-out,
+// so a server that trickles a byte now and then would otherwise keep the
+// caller waiting for days.
 bool Pobierz(const std::wstring& zasob, std::string* pamiec, const std::wstring& plik, const PostepPobierania& postep,
-             std::string& bladTekst, uint64_t limitBajtow = 0);
+             std::string& bladTekst, uint64_t limitBajtow = 0, uint32_t limitCzasuMs = 0);

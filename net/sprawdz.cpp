@@ -19,12 +19,15 @@ void Sprawdz() {
     UstawStatus("Szukam gry i sprawdzam wersję...", -1.0f);
     AdresSerwera();
     ZnalezioneGry znalezione = ZnajdzGry();
-    const std::string zainstalowana = CzytajWersjeZainstalowana(FolderDanych());
+    const std::wstring dane = FolderDanych();
+    const std::string zainstalowana = CzytajWersjeZainstalowana(dane);
+    const bool skryptUsuwania = JestSkryptUsuwania(dane);
 
     // The version file is one short line; a server answering with megabytes
     // here is broken, and the check must not hold all of it in memory.
     std::string cialo, bladPobrania;
-    const bool pobrano = Pobierz(L"wersja.txt", &cialo, L"", nullptr, bladPobrania, LimitOdpowiedziWersji);
+    const bool pobrano = Pobierz(L"wersja.txt", &cialo, L"", nullptr, bladPobrania, LimitOdpowiedziWersji,
+                                 LimitCzasuWersji);
     // The published version is the body's first line as it stands: no
     // trimming, no signature removed.
     std::string naSerwerze = pobrano ? DoKoncaLinii(cialo) : std::string();
@@ -41,6 +44,7 @@ void Sprawdz() {
     {
         std::lock_guard<std::mutex> l(Stan.blokada);
         Stan.wersjaZainstalowana = zainstalowana;
+        Stan.skryptUsuwania = skryptUsuwania;
         Stan.wersjaNaSerwerze = naSerwerze;
     }
     if (ileGier == 0)

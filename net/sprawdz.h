@@ -1,9 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 // Check worker: finds the game, reads both versions, probes the world server.
 void Sprawdz();
 
 // The most of "wersja.txt" that a check reads.
 inline constexpr size_t LimitOdpowiedziWersji = 64 * 1024;
+// The longest a check waits for "wersja.txt": far past what a working server
+// needs for a few lines, short of a player giving up on "CZEKAJ...".
+inline constexpr uint32_t LimitCzasuWersji = 30000;

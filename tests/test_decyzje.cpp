@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
+#include <vector>
 #include <random>
 
 #include "app/wersje.h"
@@ -230,6 +232,40 @@ TEST(Uruchamianie, PolecenieIZnacznik) {
     EXPECT_EQ(FolderRoboczyGry(L"D:\\Gry\\The Witcher 3"), L"D:\\Gry\\The Witcher 3\\bin\\x64_dx12");
     EXPECT_EQ(TrescZnacznikaStartu(), "start z launchera 1.0\r\n");
     EXPECT_EQ(TrescZnacznikaStartu().size(), 23u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RytmKlatek, RysujePoZdarzeniuIZmianieAWTrakciePracyZawsze) {
+    Migawka m;
+    m.dziennik = {"Launcher Morvane 1.0"};
+    int zapas = 0;
+    // The first frame, and the few after it that Dear ImGui needs.
+    int narysowane = 0;
+    for (int i = 0; i < 10; ++i) narysowane += RysowacKlatke(false, m, i == 0 ? nullptr : &m, zapas);
+    EXPECT_EQ(narysowane, KlatkiPoZdarzeniu);
+    // Idle: nothing.
+    EXPECT_FALSE(RysowacKlatke(false, m, &m, zapas));
+    // An input message, or a change anywhere in the snapshot: drawn at once.
+    EXPECT_TRUE(RysowacKlatke(true, m, &m, zapas));
+    for (int i = 1; i < KlatkiPoZdarzeniu; ++i) EXPECT_TRUE(RysowacKlatke(false, m, &m, zapas));
+    EXPECT_FALSE(RysowacKlatke(false, m, &m, zapas));
+    const Migawka poprzednia = m;
+    for (auto zmiana : std::vector<std::function<void(Migawka&)>>{
+             [](Migawka& x) { x.dziennik.push_back("nowa"); }, [](Migawka& x) { x.status = "s"; },
+             [](Migawka& x) { x.graDziala = true; }, [](Migawka& x) { x.postep = 0.5f; },
+             [](Migawka& x) { x.gry.push_back({L"C:\\Gra", "inna"}); }, [](Migawka& x) { x.skryptUsuwania = true; }}) {
+        Migawka teraz = poprzednia;
+        zmiana(teraz);
+        zapas = 0;
+        EXPECT_TRUE(RysowacKlatke(false, teraz, &poprzednia, zapas));
+    }
+    // A worker runs: every refresh, its progress bar moves.
+    m.zajety = true;
+    zapas = 0;
+    for (int i = 0; i < 20; ++i) EXPECT_TRUE(RysowacKlatke(false, m, &m, zapas));
 }
 
 }  // namespace

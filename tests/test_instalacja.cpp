@@ -456,6 +456,72 @@ TEST_F(Instalacja, SkryptZKodem3ToBladZJegoWyjsciemWyzej) {
     EXPECT_EQ(Zainstalowana(), "");
     EXPECT_TRUE(PlikIstnieje(dane + L"\\paczka\\instaluj.ps1"));  // kept for a look
     EXPECT_FALSE(PlikIstnieje(dane + L"\\pobrane\\paczka.zip"));
+    // The script may have changed the game before it failed: the way back
+    // stays offered although no version was written.
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        EXPECT_TRUE(Stan.skryptUsuwania);
+    }
+    WyczyscStan();
+    Sprawdz();
+    std::lock_guard<std::mutex> l(Stan.blokada);
+    EXPECT_TRUE(Stan.skryptUsuwania);
+    EXPECT_EQ(Stan.wersjaZainstalowana, "");
+}
+
+TEST_F(Instalacja, UcietaPaczkaNieJestDobraChocSkryptyRozpakowano) {
+    // Half of a kit package: its scripts come first in the zip and unpack
+    // whole, the mod's files after them do not.
+    const std::wstring ucieta = tmp / L"ucieta.zip";
+    const std::string cala = CzytajPlik(Paczka(L"duza"));
+    ZapiszPlik(ucieta, cala.substr(0, cala.size() / 2));
+    struct P { const char* opis; bool zainstalowana; };
+    for (const P& p : {P{"pierwsza instalacja", false}, P{"aktualizacja", true}}) {
+        SCOPED_TRACE(p.opis);
+        UsunDrzewo(dane);
+        fs::create_directories(dane);
+        WyczyscStan();
+        UstawGre(gra);
+        if (p.zainstalowana) ZainstalujZDysku(Paczka(L"dobra"));
+        const std::string przed = ObrazDrzewa(dane + L"\\paczka");
+        DeleteFileW(PlikZapisu().c_str());
+        WyczyscStan();
+        UstawGre(gra);
+        ZainstalujZDysku(ucieta);
+        const Dziennik d = KopiaDziennika();
+        EXPECT_NE(std::find(d.begin(), d.end(), "tar nie dał rady (1) - rozpakowuję PowerShellem"), d.end())
+            << ::testing::PrintToString(d);
+        EXPECT_EQ(Blad(), "Nie udało się rozpakować paczki.");
+        // The cut package's script never ran, and what it left is gone; an
+        // installed package is back as it was.
+        for (const auto& w : Wywolania()) EXPECT_NE(w.kto, "skrypt");
+        EXPECT_EQ(ObrazDrzewa(dane + L"\\paczka"), przed);
+        EXPECT_EQ(PlikIstnieje(dane + L"\\paczka\\odinstaluj.ps1"), p.zainstalowana);
+        EXPECT_EQ(Zainstalowana(), p.zainstalowana ? "2.0" : "");
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        EXPECT_EQ(Stan.skryptUsuwania, p.zainstalowana);
+    }
+}
+
+TEST_F(Instalacja, AktualizacjaGdyPaczkeTrzymaInnyProgramNicNieZmienia) {
+    ZainstalujZDysku(Paczka(L"dobra"));
+    ASSERT_EQ(Zainstalowana(), "2.0");
+    const std::string przed = ObrazDrzewa(dane);
+    // A program with the package's folder open and no sharing of its removal
+    // (an Explorer window, an antivirus scan): the folder can't be moved aside.
+    HANDLE trzyma = CreateFileW((dane + L"\\paczka").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(trzyma, INVALID_HANDLE_VALUE);
+    DeleteFileW(PlikZapisu().c_str());
+    WyczyscStan();
+    UstawGre(gra);
+    ZainstalujZDysku(Paczka(L"kod3"));
+    CloseHandle(trzyma);
+    EXPECT_EQ(Blad(), "Nie mogę odsunąć zainstalowanej paczki (" + NaUtf8(dane + L"\\paczka") +
+                          "): trzyma ją inny program. Zamknij go i spróbuj ponownie.");
+    EXPECT_TRUE(Wywolania().empty()) << "an unpacker or a script ran";
+    EXPECT_EQ(ObrazDrzewa(dane), przed);
+    EXPECT_EQ(Zainstalowana(), "2.0");
 }
 
 TEST_F(Instalacja, BezGryTylkoBladIFolderPobranych) {

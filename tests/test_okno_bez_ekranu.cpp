@@ -36,7 +36,7 @@ struct Kontekst {
         for (int i = 0; i < ile; ++i) {
             ImGui::GetIO().DeltaTime = 1.0f / 60;
             ImGui::NewFrame();
-            RysujOkno();
+            RysujOkno(ZrobMigawke());
             ImGui::Render();
         }
     }
@@ -109,7 +109,7 @@ std::string TekstOkna(Kontekst& k) {
     ImGui::GetIO().DeltaTime = 1.0f / 60;
     ImGui::NewFrame();
     ImGui::LogToBuffer();
-    RysujOkno();
+    RysujOkno(ZrobMigawke());
     std::string tekst = GImGui->LogBuffer.c_str();
     ImGui::LogFinish();
     ImGui::Render();

@@ -66,11 +66,14 @@ TEST(Polecenia, FolderNadrzednyPoKorzeniu) {
     }
 }
 
-TEST(Polecenia, UsuniecieFolderuTylkoDlaSciezkiBezProcentu) {
+TEST(Polecenia, UsuniecieFolderuTylkoDlaSciezkiBezProcentuIWykrzyknika) {
     struct P { std::wstring folder; bool ok; };
     const P przypadki[] = {
         {L"C:\\users\\Jan Kowalski\\AppData\\Local\\Morvane", true},
-        {L"C:\\users\\Żaneta & Co (1)^!\\AppData\\Local\\Morvane", true},
+        {L"C:\\users\\Żaneta & Co (1)^\\AppData\\Local\\Morvane", true},
+        // Delayed expansion (a player's cmd setting) rewrites !TEMP! too.
+        {L"C:\\users\\Hej!\\AppData\\Local\\Morvane", false},
+        {L"C:\\users\\!TEMP!\\Morvane", false},
         {L"C:\\users\\100%\\AppData\\Local\\Morvane", false},
         {L"C:\\users\\%USERNAME%\\Morvane", false},
         {L"C:\\a\"b", false},

@@ -6,6 +6,7 @@
 #include <sddl.h>
 #include <tlhelp32.h>
 
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -229,6 +230,55 @@ TEST(Powloka, ZaplanowaneZamkniecieDzialaGdyOknoZminimalizowane) {
     gracz.join();
     EXPECT_TRUE(zminimalizowane);
     EXPECT_LT(czas, 7000u) << "the planned closing waited for the window to come back";
+}
+
+TEST(Powloka, BezczynneOknoNieRysujeAZmianyDochodzaOdRazu) {
+    WyczyscStan();
+    TymczasowyFolder tmp;
+    uint64_t bezczynne = ~0ull;
+    ULONGLONG linia = ~0ull, status = ~0ull, gra = ~0ull, zamkniecie = ~0ull;
+    // How long until a frame is drawn after `zmiana` (~0 when none in 3 s).
+    auto czasDoKlatki = [](const std::function<void()>& zmiana) -> ULONGLONG {
+        Sleep(500);  // the frames owed to the last change are drawn
+        const uint64_t przed = NarysowaneKlatki();
+        const ULONGLONG start = GetTickCount64();
+        zmiana();
+        return CzekajNa([&] { return NarysowaneKlatki() > przed; }, 3000) ? GetTickCount64() - start : ~0ull;
+    };
+    std::thread gracz([&] {
+        HWND okno = CzekajNaPetle();
+        // The start-up check has ended (its last line is an empty one).
+        CzekajNa([] {
+            const Dziennik d = KopiaDziennika();
+            return d.size() > 2 && d.back().empty() && !Stan.zajety.load();
+        }, 30000);
+        Sleep(500);
+        const uint64_t przed = NarysowaneKlatki();
+        Sleep(2000);
+        bezczynne = NarysowaneKlatki() - przed;
+        // What a worker reports, and what the game watch finds.
+        linia = czasDoKlatki([] { Loguj("Linia od pracownika"); });
+        status = czasDoKlatki([] { UstawStatus("Nowy status", -1.0f); });
+        const std::wstring kopia = tmp / L"witcher3.exe";
+        CopyFileW((FolderTestu() + L"\\" + NaUtf16(CZEKAJ_EXE)).c_str(), kopia.c_str(), FALSE);
+        Proces proces(kopia);
+        gra = czasDoKlatki([] {});
+        EXPECT_TRUE(Stan.graDziala.load()) << "the frame came before the game watch saw the game";
+        // A planned closing while nothing is drawn (the window is hidden at once;
+        // Wine then takes about 2 s to destroy it, as it did before).
+        Sleep(500);
+        const ULONGLONG start = GetTickCount64();
+        Stan.terminZamkniecia = start + 1000;
+        if (CzekajNa([&] { return !IsWindowVisible(okno); }, 5000)) zamkniecie = GetTickCount64() - start;
+    });
+    EXPECT_EQ(UruchomLauncher(GetModuleHandleW(nullptr)), 0);
+    gracz.join();
+    EXPECT_LE(bezczynne, 10u) << "frames drawn in 2 idle seconds";
+    EXPECT_LT(linia, 500u) << "a new journal line did not reach the screen";
+    EXPECT_LT(status, 500u) << "a new status did not reach the screen";
+    EXPECT_LT(gra, 2500u) << "the game watch's result did not reach the screen";
+    EXPECT_GE(zamkniecie, 1000u);
+    EXPECT_LT(zamkniecie, 1500u) << "the planned closing was late";
 }
 
 TEST(Powloka, DrugiLauncherPrzywracaIPokazujePierwszy) {

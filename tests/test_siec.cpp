@@ -516,10 +516,11 @@ TEST_F(Siec, SprawdzenieKolejnoscDziennikaIWyniki) {
     }
 }
 
-// Both slow cases wait for the same 30 s receive time-out against a server
-// that stops after a few bytes (and stays silent for 45 s): they run side by
-// side so the suite waits once.
-TEST_F(Siec, ZatrzymanySerwerKonczySiePoCzasieOdbioruADrugiePrzyciskniecieNicNieRobi) {
+// The slow cases wait about 30 s each, side by side so the suite waits once:
+// a download from a server that stops after a few bytes (and stays silent
+// for 45 s) ends by the receive time-out; a check against a server that
+// trickles a byte a second, which no receive time-out ends, by its own limit.
+TEST_F(Siec, ZatrzymanyISaczacySerwerKonczaSieWCzasieADrugiePrzyciskniecieNicNieRobi) {
     UstawSerwer(L"/stoi/");
     const ULONGLONG start = GetTickCount64();
     ULONGLONG czasPobierania = 0;
@@ -531,14 +532,22 @@ TEST_F(Siec, ZatrzymanySerwerKonczySiePoCzasieOdbioruADrugiePrzyciskniecieNicNie
     });
     Sleep(300);  // the download has read its server address by now
 
-    SetEnvironmentVariableW(L"MRV_ADRES", UrlTestowy(L"/stoi/").c_str());
+    SetEnvironmentVariableW(L"MRV_ADRES", UrlTestowy(L"/sacze/").c_str());
     std::thread pierwszy(Sprawdz);
     while (KopiaDziennika().size() < 2) Sleep(10);  // the first is inside its body
     Sprawdz();                                        // returns at once
     EXPECT_TRUE(Stan.zajety.load());
     EXPECT_EQ(KopiaDziennika().size(), 2u);
     pierwszy.join();
+    const ULONGLONG czasSprawdzenia = GetTickCount64() - start;
     EXPECT_FALSE(Stan.zajety.load());
+    EXPECT_GE(czasSprawdzenia, 29000u);
+    EXPECT_LT(czasSprawdzenia, 40000u) << "the check's own limit did not end it";
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        EXPECT_EQ(Stan.blad, "Serwer aktualizacji nie odpowiada: serwer odpowiada za wolno (ponad 30 s)");
+        EXPECT_EQ(Stan.wersjaNaSerwerze, "");
+    }
 
     pobieranie.join();
     EXPECT_FALSE(okPobierania);

@@ -43,6 +43,7 @@ void WyczyscStan() {
     Stan.status.clear();
     Stan.blad.clear();
     Stan.wersjaZainstalowana.clear();
+    Stan.skryptUsuwania = false;
     Stan.wersjaNaSerwerze.clear();
     Stan.gry.clear();
     Stan.wybranaGra = -1;

@@ -4,7 +4,7 @@ Each state leaves a screenshot in build/zrzuty/stan_*.png; the test tells
 the states apart by what is drawn: the main button's colour (dark red when
 it can be pressed, grey when not), the width of its label (GRAJ, CZEKAJ...,
 ZAINSTALUJ or AKTUALIZUJ, WSKAŻ FOLDER GRY) and whether the footer offers
-"Odinstaluj" (only with a mod installed)."""
+"Odinstaluj" (with a mod installed, or its uninstall script left)."""
 import getpass
 import os
 import shutil
@@ -161,6 +161,15 @@ class StanyOkna(unittest.TestCase):
     def test_bez_paska_gdy_wolny(self):
         sciezka = self.stan("wolny", self.serwer(), aktywny=True, etykieta="WSKAZ")
         self.assertEqual(czerwone_w_pasku(sciezka), 0)
+
+    def test_po_nieudanej_instalacji(self):
+        # A failed install script left its package (with the uninstall
+        # script) and no version: "Odinstaluj" stays offered.
+        self.gra()
+        os.makedirs(os.path.join(DANE, "paczka"))
+        with open(os.path.join(DANE, "paczka", "odinstaluj.ps1"), "w") as f:
+            f.write("# dubler: kod 0\r\n")
+        self.stan("po_nieudanej_instalacji", self.serwer("1.0"), aktywny=True, etykieta="INSTALUJ", z_odinstaluj=True)
 
     def test_graj(self):
         self.gra()

@@ -9,6 +9,7 @@ The first path segment chooses the behaviour, so each test picks its own:
   /krotki/<name>         Content-Length 100, 50 bytes, then a clean close
   /zerwany/<name>        chunked, 200 000 bytes, then the connection is reset
   /stoi/<name>           Content-Length 10, 3 bytes, then silence for 45 s
+  /sacze/<name>          Content-Length 100, then one byte a second (a trickle)
   /pusty/<name>          200 with an empty body
   /paczki/<p>/<name>     the file <p>.zip from the folder MORVANE_PACZKI (a test package);
                          wersja.txt: <p>.wersja.txt from there (its announcement), else 404
@@ -112,6 +113,19 @@ class Obsluga(http.server.BaseHTTPRequestHandler):
             self.wyslij(200, b"abc", dlugosc=10)
             self.wfile.flush()
             time.sleep(45)
+            self.close_connection = True
+            return
+        if tryb == "sacze":
+            self.send_response(200)
+            self.send_header("Content-Length", "100")
+            self.end_headers()
+            try:
+                for _ in range(100):
+                    self.wfile.write(b"1")
+                    self.wfile.flush()
+                    time.sleep(1)
+            except OSError:
+                pass  # the client gave up
             self.close_connection = True
             return
         if tryb == "pusty":
