@@ -3,6 +3,7 @@
 #include "app/powloka.h"
 #include "app/wskaz.h"
 #include "app/zasady.h"
+#include "core/plik_dziennika.h"
 #include "core/stan.h"
 #include "core/tekst.h"
 #include "game/uruchom.h"
@@ -96,6 +97,26 @@ void Dziennik_(const Migawka& m) {
     // Follow new lines until the player scrolls up.
     if (ImGui::GetScrollY() >= ImGui::GetScrollMaxY() - 5) ImGui::SetScrollHereY(1.0f);
     ImGui::PopFont();
+}
+
+// The whole journal, as the window shows it, to the clipboard as Unicode
+// text: what a player pastes into a message to the mod team.
+void KopiujDziennik(const Dziennik& dziennik) {
+    const std::wstring tekst = NaUtf16(TekstDziennika(dziennik));
+    bool ok = false;
+    if (OpenClipboard(OknoGlowne)) {
+        EmptyClipboard();
+        if (HGLOBAL pamiec = GlobalAlloc(GMEM_MOVEABLE, (tekst.size() + 1) * sizeof(wchar_t))) {
+            memcpy(GlobalLock(pamiec), tekst.c_str(), (tekst.size() + 1) * sizeof(wchar_t));
+            GlobalUnlock(pamiec);
+            ok = SetClipboardData(CF_UNICODETEXT, pamiec) != nullptr;
+            if (!ok) GlobalFree(pamiec);  // the clipboard did not take it
+        }
+        CloseClipboard();
+    }
+    std::lock_guard<std::mutex> l(Stan.blokada);
+    Stan.status = ok ? "Dziennik skopiowany do schowka (" + std::to_string(dziennik.size()) + " linii)."
+                     : "Nie udało się skopiować dziennika do schowka.";
 }
 
 void Stopka_(const Migawka& m, float s, float W, float H, float margines) {
@@ -199,11 +220,21 @@ void RysujOkno(const Migawka& m) {
 
     ImGui::SetCursorPos(ImVec2(margines, 392 * s));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(10 * s, 8 * s));
-    if (ImGui::BeginChild("##dziennik", ImVec2(u, H - 392 * s - 64 * s),
+    const float wysokoscDziennika = H - 392 * s - 64 * s - 24 * s;
+    if (ImGui::BeginChild("##dziennik", ImVec2(u, wysokoscDziennika),
                           ImGuiChildFlags_Borders | ImGuiChildFlags_AlwaysUseWindowPadding, 0))
         Dziennik_(m);
     ImGui::EndChild();
     ImGui::PopStyleVar();
+
+    // Under the journal, at its right edge: the footer's row keeps its
+    // buttons where they were.
+    ImGui::PushFont(CzcionkaTekstu, 14.0f);
+    const char* kopiuj = "Kopiuj dziennik";
+    const float szerokosc = ImGui::CalcTextSize(kopiuj).x + 2 * ImGui::GetStyle().FramePadding.x;
+    ImGui::SetCursorPos(ImVec2(margines + u - szerokosc, 392 * s + wysokoscDziennika + 5 * s));
+    if (ImGui::SmallButton(kopiuj) || ImGui::IsKeyChordPressed(ImGuiMod_Ctrl | ImGuiKey_C)) KopiujDziennik(m.dziennik);
+    ImGui::PopFont();
 
     Stopka_(m, s, W, H, margines);
     ImGui::End();

@@ -14,6 +14,7 @@
 #include "app/czcionki.h"
 #include "app/okno.h"
 #include "app/uklad.h"
+#include "core/plik_dziennika.h"
 #include "core/stan.h"
 #include "imgui.h"
 #include "imgui_impl_dx11.h"
@@ -227,6 +228,7 @@ void PetlaKlatek() {
             if (msg.message != WM_SYSTIMER && msg.message != WM_TIMER) zdarzenie = true;
         }
         if (koniec) return;
+        ZapiszDziennikWTle();
 
         uint64_t termin = Stan.terminZamkniecia.load();
         if (termin != 0 && GetTickCount64() > termin) {
@@ -341,6 +343,7 @@ int UruchomLauncher(HINSTANCE instancja) {
     UruchomWatek(Sprawdz);
 
     PetlaKlatek();
+    ZapiszDziennikNaKoniec();
 
     ImGui_ImplDX11_Shutdown();
     ImGui_ImplWin32_Shutdown();

@@ -12,6 +12,7 @@ void Loguj(const std::string& linia) {
     std::string kopia = linia;
     std::lock_guard<std::mutex> l(Stan.blokada);
     DopiszLinie(Stan.dziennik, std::move(kopia));
+    Stan.linieDziennika.fetch_add(1);
 }
 
 void UstawStatus(const std::string& tekst, float postep) {
@@ -29,6 +30,7 @@ void LogujBlad(const std::string& tekst) {
     Stan.blad = tekst;
     // No trimming here: the next Loguj trims.
     Stan.dziennik.push_back(std::move(linia));
+    Stan.linieDziennika.fetch_add(1);
 }
 
 bool ZajmijPrace(bool zmianaModu) {

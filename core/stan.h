@@ -38,6 +38,9 @@ struct StanLaunchera {
     std::string blad;
     std::vector<ZnalezionaGra> gry;
     Dziennik dziennik;
+    // Lines ever written to the journal (it keeps only the last of them);
+    // raised under the lock with each line, read without it to see news.
+    std::atomic<uint64_t> linieDziennika{0};
     std::atomic<bool> zajety{false};
     std::atomic<bool> graDziala{false};
     std::atomic<uint64_t> terminZamkniecia{0};

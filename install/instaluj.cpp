@@ -8,6 +8,7 @@
 #include "core/stan.h"
 #include "core/tekst.h"
 #include "install/proces.h"
+#include "install/wine.h"
 #include "net/adres.h"
 #include "net/pobierz.h"
 #include "net/sprawdz.h"
@@ -83,7 +84,7 @@ bool Rozpakuj(const std::wstring& paczka, const std::wstring& cel) {
 // compared with what the server says now, not with what the last check saw.
 // Without an announcement a launcher built without keys installs as it
 // always did; one built with keys installs nothing it can't verify.
-bool CzytajOgloszenieServera(Ogloszenie& o, std::string& klucz) {
+bool CzytajOgloszenieSerwera(Ogloszenie& o, std::string& klucz) {
     std::string cialo, bladPobrania;
     if (!Pobierz(L"wersja.txt", &cialo, L"", nullptr, bladPobrania, LimitOdpowiedziWersji, LimitCzasuWersji)) {
         if (!WymagaPodpisu()) return true;
@@ -134,7 +135,7 @@ bool ZgodnaZOgloszeniem(const OdczytPaczki& p, const Ogloszenie& o, const std::s
 bool ZdobadzPaczke(const std::wstring& paczka) {
     Ogloszenie o;
     std::string klucz;
-    if (!CzytajOgloszenieServera(o, klucz)) return false;
+    if (!CzytajOgloszenieSerwera(o, klucz)) return false;
     const bool sprawdzana = OgloszonoRozmiarLubSkrot(o);
     OdczytPaczki odczyt;
     const std::optional<std::wstring> lokalna = ZmiennaSrodowiska(L"MRV_PACZKA");
@@ -205,15 +206,22 @@ void Instaluj() {
     if (gra.empty()) LogujBlad("Najpierw wskaż folder gry.");
     const bool saDane = JestFolderDanych(dane);
     if (!saDane) LogujBlad("Nie znalazłem folderu danych użytkownika (LOCALAPPDATA).");
+    // Under Wine or Proton the package's script could not run: say so before
+    // 175 MB are downloaded for nothing, and touch nothing.
+    const bool bezPowerShella = !gra.empty() && saDane && !JestPrawdziwyPowerShell();
+    if (bezPowerShella)
+        LogujBlad("Instalacja moda wymaga Windows PowerShell, którego nie ma w Wine ani w Protonie. Zainstaluj mod "
+                  "na Windows i przenieś folder gry albo skopiuj pliki z paczki ręcznie (opis w README launchera).");
     // Without a data folder every path below would be relative to the root
     // of the current drive: nothing is created or removed there.
+    const bool naDysku = saDane && !bezPowerShella;
     const std::wstring paczka = dane + L"\\pobrane\\paczka.zip";
     std::error_code ec;
-    if (saDane) fs::create_directories(dane + L"\\pobrane", ec);
+    if (naDysku) fs::create_directories(dane + L"\\pobrane", ec);
 
-    const bool sukces = !gra.empty() && saDane && ZdobadzPaczke(paczka) && ZainstalujPaczke(paczka, dane, gra);
+    const bool sukces = !gra.empty() && naDysku && ZdobadzPaczke(paczka) && ZainstalujPaczke(paczka, dane, gra);
 
-    if (saDane) fs::remove(paczka, ec);
+    if (naDysku) fs::remove(paczka, ec);
     {
         std::lock_guard<std::mutex> l(Stan.blokada);
         Stan.wersjaZainstalowana = CzytajWersjeZainstalowana(dane);

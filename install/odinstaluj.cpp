@@ -5,6 +5,7 @@
 #include "core/stan.h"
 #include "core/tekst.h"
 #include "install/proces.h"
+#include "install/wine.h"
 
 namespace {
 
@@ -36,6 +37,12 @@ void Odinstaluj() {
     const std::wstring skrypt = SkryptUsuwania(dane);
     if (!JestSkryptUsuwania(dane)) {
         LogujBlad("Brak plików instalacji - nie ma czego usuwać przez launcher.");
+    } else if (!JestPrawdziwyPowerShell()) {
+        // Wine's stub would "succeed" without restoring a single game file,
+        // and the launcher would then remove its data folder with the
+        // package that can still do it.
+        LogujBlad("Usuwanie moda wymaga Windows PowerShell, którego nie ma w Wine ani w Protonie. Usuń mod na "
+                  "Windows albo przywróć pliki gry ręcznie (opis w README launchera).");
     } else {
         const uint32_t kod = UruchomSkrypt(skrypt, L"");
         if (kod != 0) {

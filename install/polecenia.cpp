@@ -85,6 +85,10 @@ std::wstring ProgramCmd(const std::wstring& folderSystemowy) {
     return folderSystemowy.empty() ? L"" : folderSystemowy + L"\\cmd.exe";
 }
 
+bool ToProgramWbudowanyWine(const std::string& poczatekPliku) {
+    return poczatekPliku.find("Wine builtin DLL") != std::string::npos;
+}
+
 bool FolderBezpiecznyDlaCmd(const std::wstring& folder) {
     if (folder.empty()) return false;
     for (wchar_t z : folder)

@@ -43,6 +43,10 @@ std::wstring PolecenieExpandArchive(const std::wstring& paczka, const std::wstri
 std::wstring ProgramPowerShell(const std::wstring& folderSystemowy);
 std::wstring ProgramCmd(const std::wstring& folderSystemowy);
 
+// Whether a program file's first bytes are those of a program that Wine
+// provides itself (its PE files say "Wine builtin DLL" near the start).
+bool ToProgramWbudowanyWine(const std::string& poczatekPliku);
+
 // Whether cmd.exe would take the folder's path as it stands. cmd expands
 // %NAME% even between double quotes, so a path with a % could be rewritten
 // into another folder before rmdir /s /q sees it; with delayed expansion

@@ -176,6 +176,22 @@ TEST(Odkrywanie, KolejnoscZrodelIWybor) {
     }
 }
 
+TEST(Odkrywanie, GraGogZKazdegoZDwochKluczyOsobno) {
+    // GOG Galaxy is a 32-bit program: on 64-bit Windows its games stand
+    // under WOW6432Node, and a game there alone must be found, as must one
+    // under the plain key alone.
+    for (const wchar_t* klucz : {L"SOFTWARE\\WOW6432Node\\GOG.com\\Games\\", L"SOFTWARE\\GOG.com\\Games\\"}) {
+        SCOPED_TRACE(NaUtf8(klucz));
+        CzystyRejestr rejestr;
+        TymczasowyFolder tmp;
+        const std::wstring gra = tmp / L"GOG Games\\The Witcher 3 Wild Hunt GOTY";
+        ZrobGre(gra, "GOG");
+        UstawRejestr(HKEY_LOCAL_MACHINE, std::wstring(klucz) + L"1207664643", L"gameName", L"The Witcher 3");
+        UstawRejestr(HKEY_LOCAL_MACHINE, std::wstring(klucz) + L"1207664643", L"path", gra);
+        EXPECT_EQ(Pary(ZnajdzGry().lista), (std::vector<std::pair<std::wstring, std::string>>{{gra, "GOG"}}));
+    }
+}
+
 TEST(Odkrywanie, ZleWartosciRejestruNicNieDaja) {
     CzystyRejestr rejestr;
     TymczasowyFolder tmp;

@@ -379,6 +379,45 @@ TEST_F(Instalacja, BezKluczaPaczkaSprawdzanaGdySerwerPodajeRozmiarISkrot) {
     }
 }
 
+TEST_F(Instalacja, PodWinePowershellZaslepkaNicNiePobieraINieUsuwa) {
+    ZainstalujZDysku(Paczka(L"dobra"));  // a mod installed before, with the stand-in
+    ASSERT_EQ(Zainstalowana(), "2.0");
+    // A player's Wine or Proton prefix: Wine's own powershell.exe, a stub
+    // that prints nothing and exits 0, where the stand-in stood.
+    ASSERT_TRUE(CopyFileW(L"Z:\\usr\\lib\\x86_64-linux-gnu\\wine\\x86_64-windows\\powershell.exe",
+                          ProgramPowerShell(FolderSystemowy()).c_str(), FALSE))
+        << "Wine's own powershell.exe is not where Debian puts it";
+    const std::string przed = ObrazDrzewa(dane);
+    DeleteFileW(PlikZapisu().c_str());
+    WyczyscStan();
+    UstawGre(gra);
+    ZnakujSerwer();
+    UstawSerwer(L"/paczki/dobra/");
+    Instaluj();
+    const std::string ostatnie = OstatnieZapytanie();
+    const Dziennik poInstalacji = KopiaDziennika();
+    WyczyscStan();
+    Odinstaluj();
+    const Dziennik poUsuwaniu = KopiaDziennika();
+    const uint64_t zamkniecie = Stan.terminZamkniecia.load();
+    ASSERT_TRUE(WstawDublery());
+
+    EXPECT_EQ(poInstalacji, Dziennik({"BŁĄD: Instalacja moda wymaga Windows PowerShell, którego nie ma w Wine ani w "
+                                      "Protonie. Zainstaluj mod na Windows i przenieś folder gry albo skopiuj pliki z "
+                                      "paczki ręcznie (opis w README launchera).",
+                                      ""}));
+    EXPECT_NE(ostatnie.find("\"sciezka\": \"/znacznik/x\""), std::string::npos) << "a request was made: " << ostatnie;
+    // The stub would have "removed" the mod and the launcher its data folder.
+    EXPECT_EQ(poUsuwaniu, Dziennik({"Usuwam mod z gry...",
+                                    "BŁĄD: Usuwanie moda wymaga Windows PowerShell, którego nie ma w Wine ani w "
+                                    "Protonie. Usuń mod na Windows albo przywróć pliki gry ręcznie (opis w README "
+                                    "launchera)."}));
+    EXPECT_EQ(zamkniecie, 0u);
+    EXPECT_FALSE(UsuwanieTrwa());
+    EXPECT_EQ(ObrazDrzewa(dane), przed);
+    EXPECT_TRUE(Wywolania().empty());
+}
+
 TEST_F(Instalacja, NieudanePobranieToBladIBrakPliku) {
     UstawSerwer(L"/status/404/");
     Instaluj();

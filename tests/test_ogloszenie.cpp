@@ -1,7 +1,9 @@
 // The update server's announcement: what is read from it, what is refused,
-// and which key is tried. Pure: runs under Wine and natively.
+// and which key is tried; and what the journal's file gets. Pure: runs under
+// Wine and natively.
 #include <gtest/gtest.h>
 
+#include "core/plik_dziennika.h"
 #include "net/ogloszenie.h"
 
 namespace {
@@ -166,6 +168,36 @@ TEST(Klucze, KtoryKluczSprawdzaIComowiOdmowa) {
     std::string powod, uzyty;
     ASSERT_TRUE(CzytajOgloszenie("2.0\n", bez, powod));
     EXPECT_EQ(OcenPodpis(bez, {Dobry}, TylkoDobry, uzyty), "brak podpisu (linii podpis=)");
+}
+
+}  // namespace
+
+// ---- the journal's file (pure half) ------------------------------------------
+
+namespace {
+
+TEST(PlikDziennika, LinieDoZapisuIPominietePoIndeksieWszystkich) {
+    const Dziennik d = {"c", "d", "e"};  // the last 3 of 5 lines ever written
+    struct P { uint64_t zapisane; std::vector<std::string> linie; uint64_t pominiete; };
+    const P przypadki[] = {
+        {5, {}, 0},               // the file has everything
+        {3, {"d", "e"}, 0},
+        {2, {"c", "d", "e"}, 0},
+        {0, {"c", "d", "e"}, 2},  // "a" and "b" left the journal first
+    };
+    for (const auto& p : przypadki) {
+        const NoweLinie n = LinieDoZapisu(d, 5, p.zapisane);
+        EXPECT_EQ(n.linie, p.linie) << p.zapisane;
+        EXPECT_EQ(n.pominiete, p.pominiete) << p.zapisane;
+        EXPECT_EQ(n.doKtorej, 5u);
+    }
+    const NoweLinie n = LinieDoZapisu(d, 5, 0);
+    EXPECT_EQ(TekstDoPliku(n, "2026-12-11 01:02:03", true),
+              "===== Launcher Morvane 1.0, uruchomiony 2026-12-11 01:02:03 =====\r\n"
+              "2026-12-11 01:02:03  [pominięto 2 linii dziennika: przyszły szybciej, niż dało się je zapisać]\r\n"
+              "2026-12-11 01:02:03  c\r\n2026-12-11 01:02:03  d\r\n2026-12-11 01:02:03  e\r\n");
+    EXPECT_EQ(TekstDoPliku(LinieDoZapisu(d, 5, 4), "T", false), "T  e\r\n");
+    EXPECT_EQ(TekstDziennika({"a", "BŁĄD: b", ""}), "a\r\nBŁĄD: b\r\n\r\n");
 }
 
 }  // namespace

@@ -2,7 +2,12 @@
 // files under Wine.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+#include <regex>
+
 #include "core/linia.h"
+#include "core/plik_dziennika.h"
 #include "core/tekst.h"
 #include "net/sprawdz.h"
 #include "wspolne.h"
@@ -100,6 +105,113 @@ TEST(ZajetyLauncher, DrugiPracownikWracaBezSladu) {
     std::lock_guard<std::mutex> l(Stan.blokada);
     EXPECT_EQ(Stan.serwerSwiata, -1);
     EXPECT_EQ(Stan.status, "");
+}
+
+}  // namespace
+
+// ---- the journal's file -------------------------------------------------------
+
+namespace {
+
+// The file's lines without their time; a run's opening line is left out
+// (whether this write is the process's first depends on the tests before).
+std::vector<std::string> LiniePliku(const std::wstring& plik) {
+    std::vector<std::string> w;
+    std::string t;
+    CzytajCalyPlik(plik, t, 4u << 20);
+    const std::regex czas("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  ");
+    size_t p = 0;
+    for (size_t k; (k = t.find("\r\n", p)) != std::string::npos; p = k + 2)
+        if (t.compare(p, 6, "===== ") != 0) w.push_back(std::regex_replace(t.substr(p, k - p), czas, ""));
+    return w;
+}
+
+// Whether the folder lists `plik` (a link to a device has no attributes).
+bool WFolderze(const std::wstring& plik) {
+    WIN32_FIND_DATAW d;
+    HANDLE h = FindFirstFileW(plik.c_str(), &d);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    FindClose(h);
+    return true;
+}
+
+// Runs a Linux program on the path's Linux name and waits until `gotowe`
+// holds (Wine does not wait for a Linux program).
+bool PoLinuksowemu(const wchar_t* polecenie, const std::wstring& plik, const std::function<bool()>& gotowe) {
+    using Fn = char*(CDECL*)(const wchar_t*);
+    auto unixowa = (Fn)(void*)GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name");
+    char* u = unixowa ? unixowa(plik.c_str()) : nullptr;
+    if (!u) return false;
+    std::wstring linia = polecenie + NaUtf16(u);
+    HeapFree(GetProcessHeap(), 0, u);
+    STARTUPINFOW si = {sizeof si};
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(nullptr, linia.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return CzekajNa(gotowe, 5000);
+}
+
+TEST(PlikDziennika, KolejnoscPowodzPrzepelnieniaGranicaIBledyZapisu) {
+    const std::wstring dane = FolderDanych();
+    UsunDrzewo(dane);
+    std::filesystem::create_directories(dane);
+    const std::wstring plik = dane + L"\\dziennik.txt", poprzedni = dane + L"\\dziennik-poprzedni.txt";
+    WyczyscStan();
+    ZapiszDziennikNaKoniec();  // what earlier tests wrote to the journal
+    DeleteFileW(plik.c_str());
+
+    // In order, Polish letters and indents as they are.
+    Loguj("pierwsza");
+    LogujBlad("zła rzecz: zażółć");
+    Loguj("  wyjście skryptu");
+    ZapiszDziennikNaKoniec();
+    EXPECT_EQ(LiniePliku(plik), (std::vector<std::string>{"pierwsza", "BŁĄD: zła rzecz: zażółć", "  wyjście skryptu"}));
+
+    // A flood faster than any writer: the file says how many it lost, and
+    // what it has is the flood's end, in order.
+    DeleteFileW(plik.c_str());
+    for (int i = 0; i < 1000; ++i) Loguj("L" + std::to_string(i));
+    ZapiszDziennikNaKoniec();
+    std::vector<std::string> l = LiniePliku(plik);
+    ASSERT_GE(l.size(), 2u);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(l[0], m, std::regex("\\[pominięto (\\d+) linii dziennika.*"))) << l[0];
+    const size_t pominiete = std::stoul(m[1]);
+    EXPECT_EQ(pominiete + l.size() - 1, 1000u);
+    for (size_t i = 1; i < l.size(); ++i) EXPECT_EQ(l[i], "L" + std::to_string(pominiete + i - 1));
+
+    // Past 1 MiB the file becomes the previous one.
+    const std::string stary(1100 * 1024, 'x');
+    ZapiszPlik(plik, stary);
+    Loguj("po obrocie");
+    ZapiszDziennikNaKoniec();
+    EXPECT_EQ(CzytajPlik(poprzedni), stary);
+    EXPECT_EQ(LiniePliku(plik), std::vector<std::string>{"po obrocie"});
+
+    // A file that can't be opened for writing and a full disk cost the file
+    // its lines, nothing else. (A read-only attribute is not enforced for
+    // root under Wine: a folder in the file's place is refused the same way.)
+    DeleteFileW(plik.c_str());
+    std::filesystem::create_directories(plik);
+    Loguj("nie do zapisu");
+    ZapiszDziennikNaKoniec();
+    RemoveDirectoryW(plik.c_str());
+    // Linux's /dev/full, a disk that takes no byte, in the file's place.
+    if (PoLinuksowemu(L"Z:\\bin\\ln -s /dev/full ", plik, [&] { return WFolderze(plik); })) {
+        Loguj("pełny dysk");
+        ZapiszDziennikNaKoniec();
+        EXPECT_TRUE(PoLinuksowemu(L"Z:\\bin\\rm -f ", plik, [&] { return !WFolderze(plik); }));
+    } else {
+        ADD_FAILURE() << "could not make the file a link to /dev/full";
+    }
+    Loguj("znowu");
+    ZapiszDziennikNaKoniec();
+    EXPECT_EQ(LiniePliku(plik), std::vector<std::string>{"znowu"});
+    const Dziennik d = KopiaDziennika();
+    ASSERT_GE(d.size(), 4u);
+    EXPECT_EQ(Dziennik(d.end() - 4, d.end()), Dziennik({"po obrocie", "nie do zapisu", "pełny dysk", "znowu"}));
+    UsunDrzewo(dane);
 }
 
 }  // namespace

@@ -53,8 +53,12 @@ class Serwer(socketserver.ThreadingMixIn, http.server.HTTPServer):
     allow_reuse_address = True
 
 
-def serwer_aktualizacji(port, wersja, tryb="ok", klucz=None):
-    zip_, ogloszenie = paczka(wersja, klucz)
+def serwer_aktualizacji(port, wersja, tryb="ok", klucz=None, zip_=None):
+    """Publishes `wersja` and the example package (or the given zip)."""
+    if zip_ is None:
+        zip_, ogloszenie = paczka(wersja, klucz)
+    else:
+        ogloszenie = paczka_moda.ogloszenie(wersja, zip_, klucz).encode("ascii")
 
     class Obsluga(http.server.BaseHTTPRequestHandler):
         protocol_version = "HTTP/1.1"
@@ -69,6 +73,7 @@ def serwer_aktualizacji(port, wersja, tryb="ok", klucz=None):
             self.wfile.write(cialo)
 
         def do_GET(self):
+            s.zapytania.append(self.path)
             if tryb == "404":
                 return self.odpowiedz(404, b"brak")
             if self.path == BAZA + "wersja.txt":
@@ -85,6 +90,7 @@ def serwer_aktualizacji(port, wersja, tryb="ok", klucz=None):
             return self.odpowiedz(404, b"brak")
 
     s = Serwer(("127.0.0.1", port), Obsluga)
+    s.zapytania = []  # every request's path, for the tests
     threading.Thread(target=s.serve_forever, daemon=True).start()
     return s
 

@@ -46,20 +46,26 @@ def czytaj(sciezka):
         return None
 
 
+def gra_dane_i_dublery():
+    """A fresh game folder named in a fresh data folder's gra.txt, and the
+    stand-ins for tar.exe and PowerShell in the prefix's system folder."""
+    shutil.rmtree(DANE, ignore_errors=True)
+    shutil.rmtree(os.path.dirname(GRA), ignore_errors=True)
+    os.makedirs(os.path.join(GRA, "bin", "x64_dx12"))
+    with open(os.path.join(GRA, "bin", "x64_dx12", "witcher3.exe"), "wb") as f:
+        f.write(b"MZ")
+    os.makedirs(DANE)
+    with open(os.path.join(DANE, "gra.txt"), "w") as f:
+        f.write("C:\\Gry\\Przebieg\\The Witcher 3\r\n")
+    os.makedirs(os.path.join(SYSTEM32, "WindowsPowerShell", "v1.0"), exist_ok=True)
+    shutil.copy(os.path.join(BUILD, "tests", "tar_dubler.exe"), os.path.join(SYSTEM32, "tar.exe"))
+    shutil.copy(os.path.join(BUILD, "tests", "powershell_dubler.exe"),
+                os.path.join(SYSTEM32, "WindowsPowerShell", "v1.0", "powershell.exe"))
+
+
 class Przebieg(unittest.TestCase):
     def setUp(self):
-        shutil.rmtree(DANE, ignore_errors=True)
-        shutil.rmtree(os.path.dirname(GRA), ignore_errors=True)
-        os.makedirs(os.path.join(GRA, "bin", "x64_dx12"))
-        with open(os.path.join(GRA, "bin", "x64_dx12", "witcher3.exe"), "wb") as f:
-            f.write(b"MZ")
-        os.makedirs(DANE)
-        with open(os.path.join(DANE, "gra.txt"), "w") as f:
-            f.write("C:\\Gry\\Przebieg\\The Witcher 3\r\n")
-        os.makedirs(os.path.join(SYSTEM32, "WindowsPowerShell", "v1.0"), exist_ok=True)
-        shutil.copy(os.path.join(BUILD, "tests", "tar_dubler.exe"), os.path.join(SYSTEM32, "tar.exe"))
-        shutil.copy(os.path.join(BUILD, "tests", "powershell_dubler.exe"),
-                    os.path.join(SYSTEM32, "WindowsPowerShell", "v1.0", "powershell.exe"))
+        gra_dane_i_dublery()
         port = wolny_port()
         self.serwer = demo_serwery.serwer_aktualizacji(port, "1.3")
         self.env = {"MRV_ADRES": f"http://127.0.0.1:{port}{demo_serwery.BAZA}"}

@@ -1,0 +1,77 @@
+// Writing the journal's file: the platform half of core/plik_dziennika.h.
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <thread>
+
+#include "core/plik_dziennika.h"
+#include "core/tekst.h"
+
+namespace {
+
+// One write at a time; the rest is owned by the write that holds the flag.
+std::atomic<bool> ZapisTrwa{false};
+// Journal lines tried so far (the loop starts a write only past this).
+std::atomic<uint64_t> Probowane{0};
+uint64_t Zapisane = 0;
+bool PierwszyZapis = true;
+
+std::string CzasLokalny() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    char b[32];
+    snprintf(b, sizeof b, "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+    return b;
+}
+
+bool Dopisz(const std::wstring& plik, const std::string& tekst) {
+    HANDLE f = CreateFileW(plik.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD n = 0;
+    const bool ok = WriteFile(f, tekst.data(), (DWORD)tekst.size(), &n, nullptr) && n == tekst.size();
+    CloseHandle(f);
+    return ok;
+}
+
+// One write: the lines the file lacks, taken under the lock, written
+// outside it. The caller holds ZapisTrwa.
+void Zapisz() {
+    NoweLinie n;
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        n = LinieDoZapisu(Stan.dziennik, Stan.linieDziennika.load(), Zapisane);
+    }
+    Probowane.store(n.doKtorej);
+    if (n.linie.empty() && n.pominiete == 0) return;
+    const std::wstring dane = FolderDanych();
+    // No data folder: nothing is written at a drive root. A data folder not
+    // made yet (a first start): the lines wait in the journal until it is.
+    if (!JestFolderDanych(dane) || !PlikIstnieje(dane)) return;
+    const std::wstring plik = dane + L"\\" + NazwaPlikuDziennika;
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    if (GetFileAttributesExW(plik.c_str(), GetFileExInfoStandard, &a) &&
+        ((uint64_t)a.nFileSizeHigh << 32 | a.nFileSizeLow) > LimitPlikuDziennika)
+        MoveFileExW(plik.c_str(), (dane + L"\\" + NazwaPoprzedniegoDziennika).c_str(), MOVEFILE_REPLACE_EXISTING);
+    // A full disk or a read-only file costs the file these lines, and
+    // nothing else: the launcher and its window go on.
+    if (Dopisz(plik, TekstDoPliku(n, CzasLokalny(), PierwszyZapis))) PierwszyZapis = false;
+    Zapisane = n.doKtorej;
+}
+
+}  // namespace
+
+void ZapiszDziennikWTle() {
+    if (Stan.linieDziennika.load() == Probowane.load() || ZapisTrwa.exchange(true)) return;
+    std::thread([] {
+        Zapisz();
+        ZapisTrwa.store(false);
+    }).detach();
+}
+
+void ZapiszDziennikNaKoniec() {
+    for (int i = 0; i < 500 && ZapisTrwa.exchange(true); ++i) Sleep(10);
+    Zapisz();
+    ZapisTrwa.store(false);
+}
