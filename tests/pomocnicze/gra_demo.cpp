@@ -8,7 +8,7 @@ namespace {
 const wchar_t* const Tekst =
     L"To jest zastępstwo gry z dema launchera Morvane.\n\n"
     L"Na komputerze gracza w tym miejscu uruchomiłby się Wiedźmin 3 (witcher3.exe).\n"
-    L"Launcher widzi ten proces jako działającą grę i zamknął się sam.\n\n"
+    L"Launcher widzi ten proces jako działającą grę i za chwilę sam się zamknie.\n\n"
     L"Okno zamknie się po dwóch minutach.";
 
 LRESULT CALLBACK Procedura(HWND okno, UINT komunikat, WPARAM w, LPARAM l) {
