@@ -86,7 +86,7 @@ bool Rozpakuj(const std::wstring& paczka, const std::wstring& cel) {
 // always did; one built with keys installs nothing it can't verify.
 bool CzytajOgloszenieSerwera(Ogloszenie& o, std::string& klucz) {
     std::string cialo, bladPobrania;
-    if (!Pobierz(L"wersja.txt", &cialo, L"", nullptr, bladPobrania, LimitOdpowiedziWersji, LimitCzasuWersji)) {
+    if (!PobierzWersje(cialo, bladPobrania)) {
         if (!WymagaPodpisu()) return true;
         LogujBlad("Paczka odrzucona: nie da się jej sprawdzić, bo serwer aktualizacji nie odpowiada (" + bladPobrania +
                   ").");
@@ -108,8 +108,6 @@ struct OdczytPaczki {
     uint64_t rozmiar = 0;
     bool odczytany = false;
 };
-
-bool OgloszonoRozmiarLubSkrot(const Ogloszenie& o) { return o.rozmiar || o.sha256; }
 
 // The package against the announced size and SHA-256, before anything is
 // unpacked: a swapped, cut or stale package changes nothing.
@@ -136,7 +134,7 @@ bool ZdobadzPaczke(const std::wstring& paczka) {
     Ogloszenie o;
     std::string klucz;
     if (!CzytajOgloszenieSerwera(o, klucz)) return false;
-    const bool sprawdzana = OgloszonoRozmiarLubSkrot(o);
+    const bool sprawdzana = o.rozmiar || o.sha256;
     OdczytPaczki odczyt;
     const std::optional<std::wstring> lokalna = ZmiennaSrodowiska(L"MRV_PACZKA");
     if (lokalna && !lokalna->empty() && PlikIstnieje(*lokalna)) {

@@ -9,6 +9,12 @@
 #include "net/swiat.h"
 #include "net/zaufanie.h"
 
+bool PobierzWersje(std::string& cialo, std::string& blad) {
+    // The version file is a few short lines; a server answering with
+    // megabytes here is broken, and none must be held in memory.
+    return Pobierz(L"wersja.txt", &cialo, L"", nullptr, blad, LimitOdpowiedziWersji, LimitCzasuWersji);
+}
+
 void Sprawdz() {
     if (!ZajmijPrace()) return;
     {
@@ -23,11 +29,8 @@ void Sprawdz() {
     const std::string zainstalowana = CzytajWersjeZainstalowana(dane);
     const bool skryptUsuwania = JestSkryptUsuwania(dane);
 
-    // The version file is one short line; a server answering with megabytes
-    // here is broken, and the check must not hold all of it in memory.
     std::string cialo, bladPobrania;
-    const bool pobrano = Pobierz(L"wersja.txt", &cialo, L"", nullptr, bladPobrania, LimitOdpowiedziWersji,
-                                 LimitCzasuWersji);
+    const bool pobrano = PobierzWersje(cialo, bladPobrania);
     // The published version is the body's first line as it stands: no
     // trimming, no signature removed.
     std::string naSerwerze = pobrano ? DoKoncaLinii(cialo) : std::string();

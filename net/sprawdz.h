@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // Check worker: finds the game, reads both versions, probes the world server.
 void Sprawdz();
@@ -11,3 +12,7 @@ inline constexpr size_t LimitOdpowiedziWersji = 64 * 1024;
 // The longest a check waits for "wersja.txt": far past what a working server
 // needs for a few lines, short of a player giving up on "CZEKAJ...".
 inline constexpr uint32_t LimitCzasuWersji = 30000;
+
+// "wersja.txt" from the update server into `cialo`, within both limits; on
+// failure `blad` gets Pobierz's text. The check and the install read it so.
+bool PobierzWersje(std::string& cialo, std::string& blad);
