@@ -92,8 +92,12 @@ void WierszGry(const Migawka& m, float s, float u) {
 
 void Dziennik_(const Migawka& m) {
     ImGui::PushFont(CzcionkaTekstu, 15.0f);
+    // Wrapped at the journal's edge: a refusal names two keys or two digests,
+    // and half a reason helps nobody. The copy and the file keep one line each.
+    ImGui::PushTextWrapPos(0.0f);
     for (const std::string& linia : m.dziennik)
         ImGui::TextColored(Kolor(BarwaLiniiDziennika(linia)), "%s", linia.c_str());
+    ImGui::PopTextWrapPos();
     // Follow new lines until the player scrolls up.
     if (ImGui::GetScrollY() >= ImGui::GetScrollMaxY() - 5) ImGui::SetScrollHereY(1.0f);
     ImGui::PopFont();

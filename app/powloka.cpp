@@ -103,6 +103,11 @@ LRESULT WINAPI ProceduraOkna(HWND okno, UINT komunikat, WPARAM w, LPARAM l) {
                         L"Zamknąć launcher mimo to?",
                         L"Morvane", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
             return 0;
+        // For whoever reads the journal's file later: why the game may be
+        // half-changed.
+        if (Stan.zmianaModu.load())
+            Loguj("Launcher zamknięty przez gracza w trakcie instalacji lub usuwania moda - gra mogła zostać w połowie "
+                  "zmian.");
         DestroyWindow(okno);
         return 0;
     case WM_DESTROY:
@@ -343,6 +348,8 @@ int UruchomLauncher(HINSTANCE instancja) {
     UruchomWatek(Sprawdz);
 
     PetlaKlatek();
+    // The file tells a run that ended from one that crashed.
+    Loguj("Launcher zamknięty.");
     ZapiszDziennikNaKoniec();
 
     ImGui_ImplDX11_Shutdown();

@@ -1,7 +1,7 @@
 // Benchmark (not a test): downloads the 175 MiB package from the test server
 // with Pobierz into a file and reports the time and the peak memory growth;
-// then the same download with the package's SHA-256 computed as the file
-// grows, the way the install does it, and what that adds.
+// then the same download with the package's SHA-256 computed from the bytes
+// as they are written, the way the install does it, and what that adds.
 // tools/bench-pobierz runs it beside curl against the same server.
 #include <windows.h>
 #include <psapi.h>
@@ -53,9 +53,17 @@ int main(int argc, char** argv) {
     if (!bezPliku) {
         Skrot skrot;
         uint64_t rozmiar = 0;
-        bool odczytany = false;
         QueryPerformanceCounter(&a);
-        ok = ZapiszZeSkrotem(plik, pobierz, skrot, rozmiar, odczytany) && odczytany && rozmiar == ile && ok;
+        {
+            FILE* f = _wfopen(plik.c_str(), L"wb");
+            SkrotWTle liczony;
+            auto zapis = [&](const char* bajty, size_t n) {
+                liczony.Dodaj(bajty, n);
+                return fwrite(bajty, 1, n, f) == n;
+            };
+            ok = f && PobierzDo(L"Morvane-najnowsza.zip", zapis, [&](uint64_t o, uint64_t) { ile = o; }, blad) &&
+                 fclose(f) == 0 && liczony.Zakoncz(skrot, rozmiar) && rozmiar == ile && ok;
+        }
         QueryPerformanceCounter(&b);
         sZeSkrotem = sekundy();
         DeleteFileW(plik.c_str());

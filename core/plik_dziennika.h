@@ -39,4 +39,9 @@ std::string TekstDziennika(const Dziennik& dziennik);
 // were not tried yet and no write runs, one write starts on its own thread.
 void ZapiszDziennikWTle();
 // At the end of the loop: waits for a write under way, then writes the rest.
-void ZapiszDziennikNaKoniec();
+// False, writing nothing, when that write still runs after `czekajMs`.
+bool ZapiszDziennikNaKoniec(uint32_t czekajMs = 5000);
+
+// The one write at a time: true when the caller got the flag.
+bool ZajmijZapisDziennika();
+void ZwolnijZapisDziennika();

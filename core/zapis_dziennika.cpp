@@ -62,16 +62,27 @@ void Zapisz() {
 
 }  // namespace
 
+bool ZajmijZapisDziennika() { return !ZapisTrwa.exchange(true); }
+void ZwolnijZapisDziennika() { ZapisTrwa.store(false); }
+
 void ZapiszDziennikWTle() {
-    if (Stan.linieDziennika.load() == Probowane.load() || ZapisTrwa.exchange(true)) return;
+    if (Stan.linieDziennika.load() == Probowane.load() || !ZajmijZapisDziennika()) return;
     std::thread([] {
         Zapisz();
-        ZapisTrwa.store(false);
+        ZwolnijZapisDziennika();
     }).detach();
 }
 
-void ZapiszDziennikNaKoniec() {
-    for (int i = 0; i < 500 && ZapisTrwa.exchange(true); ++i) Sleep(10);
+bool ZapiszDziennikNaKoniec(uint32_t czekajMs) {
+    // Only with the flag held: a write still running past the wait (a disk
+    // that hangs) owns the file, and a second one beside it would write
+    // lines or the run's opening line twice.
+    const ULONGLONG koniec = GetTickCount64() + czekajMs;
+    while (!ZajmijZapisDziennika()) {
+        if (GetTickCount64() >= koniec) return false;
+        Sleep(10);
+    }
     Zapisz();
-    ZapisTrwa.store(false);
+    ZwolnijZapisDziennika();
+    return true;
 }

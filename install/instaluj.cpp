@@ -7,6 +7,8 @@
 #include "core/linia.h"
 #include "core/stan.h"
 #include "core/tekst.h"
+#include "app/wersje.h"
+#include "install/folder_paczki.h"
 #include "install/proces.h"
 #include "install/wine.h"
 #include "net/adres.h"
@@ -31,32 +33,13 @@ std::wstring WlasnyProgram() {
     }
 }
 
-// Unpacks the package into `cel` with tar, then PowerShell when tar did not
-// give a whole package. The installed package's folder is moved aside first
-// and comes back when neither unpacker produced one: a broken update must
-// not take the uninstall script of the mod in the game with it. Reports its
-// own errors.
-bool Rozpakuj(const std::wstring& paczka, const std::wstring& cel) {
-    const std::wstring odlozony = cel + L".poprzednia";
-    std::error_code ec;
-    if (PlikIstnieje(odlozony)) {
-        // Left by a run that ended half-way: keep whichever copy is whole.
-        if (MaSkryptInstalacji(cel)) fs::remove_all(odlozony, ec);
-        else fs::remove_all(cel, ec);
-    }
-    if (PlikIstnieje(cel)) {
-        fs::rename(cel, odlozony, ec);
-        if (ec) {
-            // Emptying it in place would take the uninstall script and leave
-            // half a package if the update then failed: change nothing.
-            LogujBlad("Nie mogę odsunąć zainstalowanej paczki (" + NaUtf8(cel) +
-                      "): trzyma ją inny program. Zamknij go i spróbuj ponownie.");
-            return false;
-        }
-    }
-    fs::remove_all(cel, ec);
-    fs::create_directories(cel, ec);
-
+// Unpacks the package beside the installed one with tar, then PowerShell
+// when tar did not give a whole package, and swaps it in only then: a broken
+// update, or a launcher stopped half-way, never takes the installed package
+// with the uninstall script of the mod in the game. Reports its own errors.
+bool Rozpakuj(const std::wstring& paczka, const std::wstring& dane) {
+    const std::wstring cel = PrzygotujNowaPaczke(dane);
+    if (cel.empty()) return false;
     // A package counts only when the unpacker that produced it ended with 0:
     // tar stopped by a cut zip has already written the scripts, which come
     // first in the archive, and nothing after them.
@@ -68,14 +51,9 @@ bool Rozpakuj(const std::wstring& paczka, const std::wstring& cel) {
         ok = UruchomProces(PolecenieExpandArchive(paczka, cel), cel, ProgramPowerShell(system)) == 0 &&
              MaSkryptInstalacji(cel);
     }
-    if (ok) {
-        fs::remove_all(odlozony, ec);
-        return true;
-    }
+    if (ok) return PodmienPaczke(dane);
     // What a failed unpacker left is never run: its scripts may be cut short.
-    fs::remove_all(cel, ec);
-    if (PlikIstnieje(odlozony)) fs::rename(odlozony, cel, ec);
-    else fs::create_directories(cel, ec);
+    PorzucNowaPaczke(dane);
     LogujBlad("Nie udało się rozpakować paczki.");
     return false;
 }
@@ -98,55 +76,135 @@ bool CzytajOgloszenieSerwera(Ogloszenie& o, std::string& klucz) {
     return false;
 }
 
-// A package that differs from the announcement fetched just before it: most
-// likely a publication that happened during the download.
-const char* const NowszaNaSerwerze = " Serwer mógł właśnie wydać nową wersję - kliknij Sprawdź ponownie.";
-
-// The package file's size and SHA-256, as read from the disk.
-struct OdczytPaczki {
-    Skrot skrot{};
-    uint64_t rozmiar = 0;
-    bool odczytany = false;
-};
-
-// The package against the announced size and SHA-256, before anything is
-// unpacked: a swapped, cut or stale package changes nothing.
-bool ZgodnaZOgloszeniem(const OdczytPaczki& p, const Ogloszenie& o, const std::string& klucz, bool zDysku) {
-    UstawStatus("Sprawdzam paczkę...", -1.0f);
-    if (!p.odczytany) {
-        LogujBlad("Paczka odrzucona: nie mogę jej odczytać.");
+// The version this run may install: the one the check showed the player, and
+// in the signed mode never one older than the installed. Every signed
+// announcement stays valid forever, so someone on the way could otherwise
+// answer this second fetch with an old one and its old package.
+bool WersjaDozwolona(const Ogloszenie& o, const std::string& klucz, const std::string& pokazana,
+                     const std::string& zainstalowana) {
+    if (o.wersja.empty()) return true;  // nothing announced: nothing to compare
+    const std::string teraz = WersjaDoPodpisu(o), widziana = PierwszaLiniaTekstu(pokazana);
+    if (!widziana.empty() && teraz != widziana) {
+        LogujBlad("Paczka odrzucona: serwer ogłasza teraz wersję " + teraz + ", a sprawdzenie pokazało " + widziana +
+                  " - kliknij Sprawdź ponownie.");
         return false;
     }
-    if (const std::string powod = PorownajZOgloszeniem(o, p.rozmiar, p.skrot); !powod.empty()) {
-        LogujBlad("Paczka odrzucona: " + powod + "." +
-                  (zDysku ? " To nie ta paczka, którą ogłasza serwer." : NowszaNaSerwerze));
+    if (!klucz.empty() && !zainstalowana.empty() && PorownajWersje(teraz, zainstalowana) < 0) {
+        LogujBlad("Paczka odrzucona: serwer ogłasza wersję " + teraz + ", starszą niż zainstalowana " + zainstalowana +
+                  ".");
         return false;
     }
-    Loguj("Paczka zgodna z ogłoszeniem: " + std::to_string(p.rozmiar) + " B, SHA-256 " +
-          NaHex(p.skrot.data(), p.skrot.size()) + (klucz.empty() ? "" : ", podpis klucza " + klucz) + ".");
     return true;
 }
 
-// Puts the package at `paczka`: the player's own file from MRV_PACZKA when
+// A package that differs from the announcement fetched just before it: most
+// likely a publication that happened during the download. In the signed mode
+// it may also have been changed on the way, and the player should know.
+std::string PowodRozbieznosci() {
+    return WymagaPodpisu() ? " Serwer mógł właśnie wydać nową wersję albo paczkę zmieniono po drodze - kliknij "
+                             "Sprawdź ponownie, a jeśli to się powtarza, zgłoś to zespołowi moda."
+                           : " Serwer mógł właśnie wydać nową wersję - kliknij Sprawdź ponownie.";
+}
+
+// The package file, written only through this handle, which lets nobody else
+// write it meanwhile. What is checked is the digest of the bytes written
+// here, never of whatever the file's path holds later.
+struct PlikPaczki {
+    HANDLE h = INVALID_HANDLE_VALUE;
+    std::optional<SkrotWTle> skrot;  // only when there is something to compare it with
+    uint64_t zapisane = 0;
+
+    ~PlikPaczki() { Zamknij(); }
+    bool Zapisz(const char* bajty, size_t ile) {
+        DWORD n = 0;
+        if (!WriteFile(h, bajty, (DWORD)ile, &n, nullptr) || n != ile) return false;
+        if (skrot) skrot->Dodaj(bajty, ile);
+        zapisane += ile;
+        return true;
+    }
+    bool Zamknij() {
+        if (h == INVALID_HANDLE_VALUE) return true;
+        const bool ok = CloseHandle(h);
+        h = INVALID_HANDLE_VALUE;
+        return ok;
+    }
+};
+
+// A fresh package file. A stale one that can't be removed first stops the
+// run: another program holds it, and whatever it holds must not be unpacked.
+bool OtworzPaczke(const std::wstring& sciezka, PlikPaczki& plik, bool sprawdzana) {
+    if (!DeleteFileW(sciezka.c_str()) && PlikIstnieje(sciezka)) {
+        LogujBlad("Nie mogę usunąć starej paczki (" + NaUtf8(sciezka) +
+                  "): trzyma ją inny program. Zamknij go i spróbuj ponownie.");
+        return false;
+    }
+    plik.h = CreateFileW(sciezka.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+    if (plik.h == INVALID_HANDLE_VALUE) {
+        LogujBlad("Nie mogę zapisać paczki (" + NaUtf8(sciezka) + ").");
+        return false;
+    }
+    if (sprawdzana) plik.skrot.emplace();
+    return true;
+}
+
+// The package against the announced size and SHA-256, before anything is
+// unpacked: a swapped, cut or stale package changes nothing.
+bool ZgodnaZOgloszeniem(PlikPaczki& p, const Ogloszenie& o, const std::string& klucz, bool zDysku) {
+    UstawStatus("Sprawdzam paczkę...", -1.0f);
+    Skrot skrot{};
+    uint64_t rozmiar = 0;
+    if (!p.skrot->Zakoncz(skrot, rozmiar)) {
+        LogujBlad("Paczka odrzucona: nie mogę policzyć jej SHA-256.");
+        return false;
+    }
+    if (const std::string powod = PorownajZOgloszeniem(o, rozmiar, skrot); !powod.empty()) {
+        LogujBlad("Paczka odrzucona: " + powod + "." +
+                  (zDysku ? std::string(" To nie ta paczka, którą ogłasza serwer.") : PowodRozbieznosci()));
+        return false;
+    }
+    Loguj("Paczka zgodna z ogłoszeniem wersji " + WersjaDoPodpisu(o) + ": " + std::to_string(rozmiar) +
+          " B, SHA-256 " + NaHex(skrot.data(), skrot.size()) + (klucz.empty() ? "" : ", podpis klucza " + klucz) + ".");
+    return true;
+}
+
+// The player's own package (MRV_PACZKA) copied into the package file.
+bool KopiujZDysku(const std::wstring& lokalna, PlikPaczki& plik) {
+    HANDLE z = CreateFileW(lokalna.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (z == INVALID_HANDLE_VALUE) return false;
+    std::vector<char> bufor(1 << 20);
+    bool ok = true;
+    for (DWORD n = 0; ok && (ok = ReadFile(z, bufor.data(), (DWORD)bufor.size(), &n, nullptr)) && n > 0;)
+        ok = plik.Zapisz(bufor.data(), n);
+    CloseHandle(z);
+    return ok;
+}
+
+// What the window showed and what is installed: the bounds of this run.
+struct Zamowienie {
+    std::string pokazana, zainstalowana;
+};
+
+// Puts the package at `sciezka`: the player's own file from MRV_PACZKA when
 // it names one, else the server's, with the download's progress shown; then
 // checks it against the server's announcement.
-bool ZdobadzPaczke(const std::wstring& paczka) {
+bool ZdobadzPaczke(const std::wstring& sciezka, const Zamowienie& z) {
     Ogloszenie o;
     std::string klucz;
-    if (!CzytajOgloszenieSerwera(o, klucz)) return false;
+    if (!CzytajOgloszenieSerwera(o, klucz) || !WersjaDozwolona(o, klucz, z.pokazana, z.zainstalowana)) return false;
     const bool sprawdzana = o.rozmiar || o.sha256;
-    OdczytPaczki odczyt;
     const std::optional<std::wstring> lokalna = ZmiennaSrodowiska(L"MRV_PACZKA");
-    if (lokalna && !lokalna->empty() && PlikIstnieje(*lokalna)) {
-        UstawStatus("Paczka z dysku (próba): " + NaUtf8(*lokalna), -1.0f);
-        if (!CopyFileW(lokalna->c_str(), paczka.c_str(), FALSE)) {
+    const bool zDysku = lokalna && !lokalna->empty() && PlikIstnieje(*lokalna);
+    if (zDysku) UstawStatus("Paczka z dysku (próba): " + NaUtf8(*lokalna), -1.0f);
+    PlikPaczki plik;
+    if (!OtworzPaczke(sciezka, plik, sprawdzana)) return false;
+    if (zDysku) {
+        if (!KopiujZDysku(*lokalna, plik) || !plik.Zamknij()) {
             LogujBlad("Nie mogę skopiować paczki z dysku.");
             return false;
         }
-        if (!sprawdzana) return true;
-        // The copy is what gets unpacked, so the copy is what is checked.
-        odczyt.odczytany = Sha256Pliku(paczka, odczyt.skrot, odczyt.rozmiar);
-        return ZgodnaZOgloszeniem(odczyt, o, klucz, true);
+        return !sprawdzana || ZgodnaZOgloszeniem(plik, o, klucz, true);
     }
     UstawStatus("Pobieram paczkę moda...", 0.0f);
     auto postep = [](uint64_t odebrane, uint64_t calosc) {
@@ -158,28 +216,27 @@ bool ZdobadzPaczke(const std::wstring& paczka) {
     };
     std::string bladPobrania;
     // Past the announced size the rest can only be refused: stop reading.
-    auto pobierz = [&] {
-        return Pobierz(L"Morvane-najnowsza.zip", nullptr, paczka, postep, bladPobrania, o.rozmiar.value_or(0));
-    };
     const bool pobrana =
-        sprawdzana ? ZapiszZeSkrotem(paczka, pobierz, odczyt.skrot, odczyt.rozmiar, odczyt.odczytany) : pobierz();
-    if (!pobrana) {
+        PobierzDo(L"Morvane-najnowsza.zip", [&](const char* b, size_t n) { return plik.Zapisz(b, n); }, postep,
+                  bladPobrania, o.rozmiar.value_or(0));
+    if (pobrana && !plik.Zamknij()) bladPobrania = "nie mogę zapisać pliku";
+    if (!pobrana || !bladPobrania.empty()) {
         if (o.rozmiar && bladPobrania == BladZaDuzejOdpowiedzi)
             LogujBlad("Paczka odrzucona: serwer wysyła więcej niż ogłoszone " + std::to_string(*o.rozmiar) + " B." +
-                      NowszaNaSerwerze);
+                      PowodRozbieznosci());
         else
             LogujBlad("Pobieranie nie wyszło: " + bladPobrania);
         return false;
     }
-    return !sprawdzana || ZgodnaZOgloszeniem(odczyt, o, klucz, false);
+    return !sprawdzana || ZgodnaZOgloszeniem(plik, o, klucz, false);
 }
 
 // Unpacks the package into the data folder, puts the launcher's copy there
 // and runs the package's install script for the game folder.
 bool ZainstalujPaczke(const std::wstring& paczka, const std::wstring& dane, const std::wstring& gra) {
     UstawStatus("Rozpakowuję...", -1.0f);
+    if (!Rozpakuj(paczka, dane)) return false;
     const std::wstring folderPaczki = dane + L"\\paczka";
-    if (!Rozpakuj(paczka, folderPaczki)) return false;
     UstawStatus("Instaluję (kopiuję ok. 400 MB do folderu gry)...", -1.0f);
     const std::wstring kopia = dane + L"\\Morvane.exe";
     const std::wstring wlasny = WlasnyProgram();
@@ -195,12 +252,15 @@ bool ZainstalujPaczke(const std::wstring& paczka, const std::wstring& dane, cons
 void Instaluj() {
     if (!ZajmijPrace(true)) return;
     std::wstring gra;
+    Zamowienie zamowienie;
     {
         std::lock_guard<std::mutex> l(Stan.blokada);
         Stan.blad.clear();
         if (Stan.wybranaGra >= 0 && Stan.wybranaGra < (int)Stan.gry.size()) gra = Stan.gry[Stan.wybranaGra].folder;
+        zamowienie.pokazana = Stan.wersjaNaSerwerze;
     }
     const std::wstring dane = FolderDanych();
+    zamowienie.zainstalowana = CzytajWersjeZainstalowana(dane);
     if (gra.empty()) LogujBlad("Najpierw wskaż folder gry.");
     const bool saDane = JestFolderDanych(dane);
     if (!saDane) LogujBlad("Nie znalazłem folderu danych użytkownika (LOCALAPPDATA).");
@@ -216,10 +276,12 @@ void Instaluj() {
     const std::wstring paczka = dane + L"\\pobrane\\paczka.zip";
     std::error_code ec;
     if (naDysku) fs::create_directories(dane + L"\\pobrane", ec);
+    if (naDysku && !gra.empty()) NaprawFolderPaczki(dane);
 
-    const bool sukces = !gra.empty() && naDysku && ZdobadzPaczke(paczka) && ZainstalujPaczke(paczka, dane, gra);
+    const bool sukces =
+        !gra.empty() && naDysku && ZdobadzPaczke(paczka, zamowienie) && ZainstalujPaczke(paczka, dane, gra);
 
-    if (naDysku) fs::remove(paczka, ec);
+    if (naDysku) DeleteFileW(paczka.c_str());
     {
         std::lock_guard<std::mutex> l(Stan.blokada);
         Stan.wersjaZainstalowana = CzytajWersjeZainstalowana(dane);

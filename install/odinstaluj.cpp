@@ -4,6 +4,7 @@
 
 #include "core/stan.h"
 #include "core/tekst.h"
+#include "install/folder_paczki.h"
 #include "install/proces.h"
 #include "install/wine.h"
 
@@ -34,6 +35,7 @@ void Odinstaluj() {
     if (!ZajmijPrace(true)) return;
     const std::wstring dane = FolderDanych();
     UstawStatus("Usuwam mod z gry...", -1.0f);
+    NaprawFolderPaczki(dane);
     const std::wstring skrypt = SkryptUsuwania(dane);
     if (!JestSkryptUsuwania(dane)) {
         LogujBlad("Brak plików instalacji - nie ma czego usuwać przez launcher.");

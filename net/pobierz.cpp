@@ -30,8 +30,8 @@ struct Plik {
 
 }  // namespace
 
-bool Pobierz(const std::wstring& zasob, std::string* pamiec, const std::wstring& plik, const PostepPobierania& postep,
-             std::string& bladTekst, uint64_t limitBajtow, uint32_t limitCzasuMs) {
+bool PobierzDo(const std::wstring& zasob, const ZapisPobierania& zapis, const PostepPobierania& postep,
+               std::string& bladTekst, uint64_t limitBajtow, uint32_t limitCzasuMs) {
     const ULONGLONG start = GetTickCount64();
     // What is left of the call's own limit for the next wait, within the
     // 30 s that each receive may take; 0 once it has run out.
@@ -75,14 +75,6 @@ bool Pobierz(const std::wstring& zasob, std::string* pamiec, const std::wstring&
         bladTekst = "serwer odpowiedział " + std::to_string(status);
         return false;
     }
-    Plik cel_pliku;
-    if (!plik.empty()) {
-        cel_pliku.f = _wfopen(plik.c_str(), L"wb");
-        if (!cel_pliku.f) {
-            bladTekst = "nie mogę zapisać pliku";
-            return false;
-        }
-    }
     std::vector<char> bufor(65536, 0);
     uint64_t odebrane = 0;
     for (;;) {
@@ -112,29 +104,47 @@ bool Pobierz(const std::wstring& zasob, std::string* pamiec, const std::wstring&
                 bladTekst = "niepełny plik";
                 return false;
             }
-            if (cel_pliku.f) {
-                const bool zapisany = fclose(cel_pliku.f) == 0;
-                cel_pliku.f = nullptr;
-                if (!zapisany) {
-                    bladTekst = "nie mogę zapisać pliku";
-                    return false;
-                }
-            }
             return true;
         }
         // Past the announced length too: the body can only be another one.
+        // Checked before the chunk is handed on, so nothing past the limit
+        // is ever written.
         if ((limitBajtow && odebrane + n > limitBajtow) || (dlugosc && odebrane + n > dlugosc)) {
             bladTekst = BladZaDuzejOdpowiedzi;
             return false;
         }
-        if (pamiec) pamiec->append(bufor.data(), n);
         // A file that can't take the bytes (a full disk) would be a broken
         // package reported as a good one: stop here and say so.
-        if (cel_pliku.f && fwrite(bufor.data(), 1, n, cel_pliku.f) != n) {
+        if (!zapis(bufor.data(), n)) {
             bladTekst = "nie mogę zapisać pliku";
             return false;
         }
         odebrane += n;
         if (postep) postep(odebrane, dlugosc);
     }
+}
+
+bool Pobierz(const std::wstring& zasob, std::string* pamiec, const std::wstring& plik, const PostepPobierania& postep,
+             std::string& bladTekst, uint64_t limitBajtow, uint32_t limitCzasuMs) {
+    // The file is opened with the first chunk: an answer other than 200
+    // leaves an existing file as it was.
+    Plik cel;
+    bool otwarty = false;
+    auto otworz = [&] {
+        if (!otwarty && !plik.empty()) cel.f = _wfopen(plik.c_str(), L"wb");
+        otwarty = true;
+        return plik.empty() || cel.f != nullptr;
+    };
+    auto zapis = [&](const char* bajty, size_t ile) {
+        if (!otworz()) return false;
+        if (pamiec) pamiec->append(bajty, ile);
+        return !cel.f || fwrite(bajty, 1, ile, cel.f) == ile;
+    };
+    if (!PobierzDo(zasob, zapis, postep, bladTekst, limitBajtow, limitCzasuMs)) return false;
+    // An empty body still makes an empty file; a file whose last bytes could
+    // not be flushed is no whole body.
+    const bool zapisany = otworz() && (!cel.f || fclose(cel.f) == 0);
+    cel.f = nullptr;
+    if (!zapisany) bladTekst = "nie mogę zapisać pliku";
+    return zapisany;
 }

@@ -9,6 +9,9 @@
 inline constexpr const char* BladZaDuzejOdpowiedzi = "za duża odpowiedź serwera";
 
 using PostepPobierania = std::function<void(uint64_t odebrane, uint64_t zapowiedziane)>;
+// Takes each chunk of the body as it arrives; false when it could not keep
+// it (a full disk): the download then stops with "nie mogę zapisać pliku".
+using ZapisPobierania = std::function<bool(const char* bajty, size_t ile)>;
 
 // Appends the body to *pamiec (when given) and/or writes it to plik (when not
 // empty), calling postep after every chunk. On failure bladTekst gets one of
@@ -22,3 +25,8 @@ using PostepPobierania = std::function<void(uint64_t odebrane, uint64_t zapowied
 // caller waiting for days.
 bool Pobierz(const std::wstring& zasob, std::string* pamiec, const std::wstring& plik, const PostepPobierania& postep,
              std::string& bladTekst, uint64_t limitBajtow = 0, uint32_t limitCzasuMs = 0);
+
+// The same, with each chunk handed to `zapis` (which never sees a byte past
+// either limit) instead of a memory sink and a file.
+bool PobierzDo(const std::wstring& zasob, const ZapisPobierania& zapis, const PostepPobierania& postep,
+               std::string& bladTekst, uint64_t limitBajtow = 0, uint32_t limitCzasuMs = 0);

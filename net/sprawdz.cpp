@@ -4,6 +4,7 @@
 #include "core/stan.h"
 #include "core/tekst.h"
 #include "game/odkrywanie.h"
+#include "install/folder_paczki.h"
 #include "net/adres.h"
 #include "net/pobierz.h"
 #include "net/swiat.h"
@@ -26,6 +27,7 @@ void Sprawdz() {
     AdresSerwera();
     ZnalezioneGry znalezione = ZnajdzGry();
     const std::wstring dane = FolderDanych();
+    NaprawFolderPaczki(dane);
     const std::string zainstalowana = CzytajWersjeZainstalowana(dane);
     const bool skryptUsuwania = JestSkryptUsuwania(dane);
 

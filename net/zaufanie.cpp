@@ -3,6 +3,10 @@
 #include <windows.h>
 #include <bcrypt.h>
 
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -69,51 +73,82 @@ std::string OcenOgloszenie(const std::string& cialo, Ogloszenie& o, std::string&
     return OcenPodpis(o, klucze, WeryfikujPodpis, uzytyKlucz);
 }
 
-bool Sha256Pliku(const std::wstring& plik, Skrot& skrot, uint64_t& rozmiar, const std::atomic<bool>* koniecZapisu) {
-    auto koniec = [&] { return !koniecZapisu || koniecZapisu->load(); };
-    // Shared with the writer, which may still hold the file open.
-    const DWORD wspolny = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    HANDLE f;
-    for (;;) {
-        // Read the flag first: once it is set, a file that isn't there won't come.
-        const bool poZapisie = koniec();
-        f = CreateFileW(plik.c_str(), GENERIC_READ, wspolny, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (f != INVALID_HANDLE_VALUE) break;
-        if (poZapisie) return false;
-        Sleep(5);  // the writer has not created it yet
-    }
-    Algorytm alg(BCRYPT_SHA256_ALGORITHM);
-    Hasz hasz(alg.h);
-    std::vector<uint8_t> bufor(1 << 20);
+struct SkrotWTle::Wnetrze {
+    Algorytm alg{BCRYPT_SHA256_ALGORITHM};
+    Hasz hasz{alg.h};
     bool ok = hasz.h != nullptr;
-    rozmiar = 0;
-    while (ok) {
-        const bool poZapisie = koniec();
-        DWORD n = 0;
-        if (!ReadFile(f, bufor.data(), (DWORD)bufor.size(), &n, nullptr)) {
-            ok = false;
-        } else if (n > 0) {
-            ok = BCryptHashData(hasz.h, bufor.data(), n, 0) == 0;
-            rozmiar += n;
-        } else if (poZapisie) {
-            break;  // the end, read after the writer was done
-        } else {
-            Sleep(2);  // caught up with the writer
+    uint64_t rozmiar = 0;
+    std::vector<uint8_t> zbierany;  // filled by Dodaj, handed over when full
+    std::mutex m;
+    std::condition_variable zmiana;
+    std::deque<std::vector<uint8_t>> kolejka;
+    bool koniec = false;
+    std::thread watek;
+
+    void Licz() {
+        for (;;) {
+            std::vector<uint8_t> blok;
+            {
+                std::unique_lock<std::mutex> l(m);
+                zmiana.wait(l, [&] { return koniec || !kolejka.empty(); });
+                if (kolejka.empty()) return;
+                blok = std::move(kolejka.front());
+                kolejka.pop_front();
+            }
+            zmiana.notify_all();
+            if (ok) ok = BCryptHashData(hasz.h, blok.data(), (ULONG)blok.size(), 0) == 0;
         }
     }
-    CloseHandle(f);
-    return ok && BCryptFinishHash(hasz.h, skrot.data(), (ULONG)skrot.size(), 0) == 0;
+    void Oddaj() {
+        if (zbierany.empty()) return;
+        std::unique_lock<std::mutex> l(m);
+        // A disk faster than the hash must not pile the package up in memory.
+        zmiana.wait(l, [&] { return kolejka.size() < 8; });
+        kolejka.push_back(std::move(zbierany));
+        zbierany = {};
+        l.unlock();
+        zmiana.notify_all();
+    }
+};
+
+namespace {
+constexpr size_t BlokSkrotu = 1 << 20;
 }
 
-bool ZapiszZeSkrotem(const std::wstring& plik, const std::function<bool()>& zapis, Skrot& skrot, uint64_t& rozmiar,
-                     bool& odczytany) {
-    // A file left from an earlier run would be read before the writer
-    // truncates it.
-    DeleteFileW(plik.c_str());
-    std::atomic<bool> koniecZapisu{false};
-    std::thread liczacy([&] { odczytany = Sha256Pliku(plik, skrot, rozmiar, &koniecZapisu); });
-    const bool wynik = zapis();
-    koniecZapisu = true;
-    liczacy.join();
-    return wynik;
+SkrotWTle::SkrotWTle() : w(std::make_unique<Wnetrze>()) {
+    w->watek = std::thread([this] { w->Licz(); });
+}
+
+SkrotWTle::~SkrotWTle() {
+    if (!w->watek.joinable()) return;
+    {
+        std::lock_guard<std::mutex> l(w->m);
+        w->koniec = true;
+    }
+    w->zmiana.notify_all();
+    w->watek.join();
+}
+
+void SkrotWTle::Dodaj(const char* bajty, size_t ile) {
+    w->rozmiar += ile;
+    while (ile > 0) {
+        if (w->zbierany.capacity() < BlokSkrotu) w->zbierany.reserve(BlokSkrotu);
+        const size_t n = std::min(ile, BlokSkrotu - w->zbierany.size());
+        w->zbierany.insert(w->zbierany.end(), (const uint8_t*)bajty, (const uint8_t*)bajty + n);
+        bajty += n;
+        ile -= n;
+        if (w->zbierany.size() == BlokSkrotu) w->Oddaj();
+    }
+}
+
+bool SkrotWTle::Zakoncz(Skrot& skrot, uint64_t& rozmiar) {
+    w->Oddaj();
+    {
+        std::lock_guard<std::mutex> l(w->m);
+        w->koniec = true;
+    }
+    w->zmiana.notify_all();
+    w->watek.join();
+    rozmiar = w->rozmiar;
+    return w->ok && BCryptFinishHash(w->hasz.h, skrot.data(), (ULONG)skrot.size(), 0) == 0;
 }

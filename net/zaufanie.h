@@ -2,8 +2,7 @@
 // and the package's size and digest, checked with the system's CNG.
 #pragma once
 
-#include <atomic>
-#include <functional>
+#include <memory>
 #include <string>
 
 #include "net/ogloszenie.h"
@@ -22,16 +21,21 @@ std::string OcenOgloszenie(const std::string& cialo, Ogloszenie& o, std::string&
 // ECDSA P-256 with SHA-256 over `tresc`.
 bool WeryfikujPodpis(const std::string& tresc, const PodpisEcdsa& podpis, const KluczPubliczny& klucz);
 
-// The file's SHA-256 and size, read in blocks (a 175 MB package is never
-// held in memory). False when it can't be read. With `koniecZapisu`, the file
-// is being written meanwhile: what is there is read as it arrives, and the
-// rest once the flag is set (after the writer has closed the file).
-bool Sha256Pliku(const std::wstring& plik, Skrot& skrot, uint64_t& rozmiar,
-                 const std::atomic<bool>* koniecZapisu = nullptr);
+// SHA-256 of the bytes handed to it, computed on a thread of its own while
+// the caller goes on writing them: the digest of a 175 MB package then costs
+// hardly more than its last block. It is the digest of exactly the bytes
+// handed in, never of whatever a file's path points to later.
+struct SkrotWTle {
+    SkrotWTle();
+    ~SkrotWTle();
+    SkrotWTle(const SkrotWTle&) = delete;
+    SkrotWTle& operator=(const SkrotWTle&) = delete;
+    // Copies the bytes; waits only while a few MiB are still unhashed.
+    void Dodaj(const char* bajty, size_t ile);
+    // Waits for the rest. False when the system's SHA-256 failed.
+    bool Zakoncz(Skrot& skrot, uint64_t& rozmiar);
 
-// Runs `zapis`, which writes `plik` anew, while a helper thread computes the
-// file's SHA-256 as it grows: the digest then costs hardly more than its
-// last block instead of a second pass over the whole package. `odczytany`
-// says whether the digest could be made; the result is `zapis`'s.
-bool ZapiszZeSkrotem(const std::wstring& plik, const std::function<bool()>& zapis, Skrot& skrot, uint64_t& rozmiar,
-                     bool& odczytany);
+  private:
+    struct Wnetrze;
+    std::unique_ptr<Wnetrze> w;
+};

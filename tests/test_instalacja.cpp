@@ -288,7 +288,9 @@ TEST_F(Instalacja, ZPaczkiNaDyskuTylkoOgloszenieZSieciIKopiaLaunchera) {
     auto w = Wywolania();
     ASSERT_EQ(w.size(), 2u);
     const std::string folderPaczki = NaUtf8(dane + L"\\paczka"), zip = NaUtf8(dane + L"\\pobrane\\paczka.zip");
-    EXPECT_EQ(w[0], (Wywolanie{"tar", folderPaczki, zip, folderPaczki}));
+    // Unpacked beside the installed package, run from where it was swapped in.
+    const std::string nowa = NaUtf8(dane + L"\\paczka.nowa");
+    EXPECT_EQ(w[0], (Wywolanie{"tar", nowa, zip, nowa}));
     // The game folder reached the script intact.
     EXPECT_EQ(w[1], (Wywolanie{"skrypt", folderPaczki, NaUtf8(gra), NaUtf8(dane + L"\\Morvane.exe")}));
 }
@@ -317,7 +319,7 @@ TEST_F(Instalacja, ZSerweraZPostepemGdyPaczkiZeZmiennejNieMa) {
     EXPECT_EQ(d[0], "Pobieram paczkę moda...");  // one line, however many reports
     // The server announced the package's size and digest: checked before unpacking.
     EXPECT_EQ(d[1], "Sprawdzam paczkę...");
-    EXPECT_EQ(d[2].rfind("Paczka zgodna z ogłoszeniem: " + std::to_string(CzytajPlik(Paczka(L"duza")).size()) + " B, SHA-256 ", 0), 0u) << d[2];
+    EXPECT_EQ(d[2].rfind("Paczka zgodna z ogłoszeniem wersji 2.1: " + std::to_string(CzytajPlik(Paczka(L"duza")).size()) + " B, SHA-256 ", 0), 0u) << d[2];
     EXPECT_EQ(d[3], "Rozpakowuję...");
     EXPECT_EQ(d.back(), "Gotowe - możesz grać.");
     int zPostepem = 0;
@@ -365,7 +367,7 @@ TEST_F(Instalacja, BezKluczaPaczkaSprawdzanaGdySerwerPodajeRozmiarISkrot) {
             EXPECT_EQ(Zainstalowana(), "2.0");
             const Dziennik d = KopiaDziennika();
             ASSERT_GE(d.size(), 3u);
-            EXPECT_EQ(d[2].find("Paczka zgodna z ogłoszeniem: "), 0u) << d[2];
+            EXPECT_EQ(d[2].find("Paczka zgodna z ogłoszeniem wersji 2.0: "), 0u) << d[2];
             EXPECT_EQ(d[2].find("podpis"), std::string::npos) << d[2];
             continue;
         }
@@ -439,8 +441,8 @@ TEST_F(Instalacja, TarZawodziPowerShellRozpakowuje) {
     EXPECT_EQ(Zainstalowana(), "2.0");
     auto w = Wywolania();
     ASSERT_GE(w.size(), 2u);
-    const std::string folderPaczki = NaUtf8(dane + L"\\paczka"), zip = NaUtf8(dane + L"\\pobrane\\paczka.zip");
-    EXPECT_EQ(w[1], (Wywolanie{"expand-archive", folderPaczki, zip, folderPaczki}));
+    const std::string nowa = NaUtf8(dane + L"\\paczka.nowa"), zip = NaUtf8(dane + L"\\pobrane\\paczka.zip");
+    EXPECT_EQ(w[1], (Wywolanie{"expand-archive", nowa, zip, nowa}));
 }
 
 TEST_F(Instalacja, ZepsutaAktualizacjaZostawiaZainstalowanyModDoUsuniecia) {
@@ -558,7 +560,8 @@ TEST_F(Instalacja, AktualizacjaGdyPaczkeTrzymaInnyProgramNicNieZmienia) {
     CloseHandle(trzyma);
     EXPECT_EQ(Blad(), "Nie mogę odsunąć zainstalowanej paczki (" + NaUtf8(dane + L"\\paczka") +
                           "): trzyma ją inny program. Zamknij go i spróbuj ponownie.");
-    EXPECT_TRUE(Wywolania().empty()) << "an unpacker or a script ran";
+    // It unpacked beside the held one, then could not swap: nothing ran.
+    for (const auto& w : Wywolania()) EXPECT_NE(w.kto, "skrypt");
     EXPECT_EQ(ObrazDrzewa(dane), przed);
     EXPECT_EQ(Zainstalowana(), "2.0");
 }
@@ -612,6 +615,125 @@ TEST_F(Instalacja, ZajetyLubZamykanyNicNieRobi) {
     EXPECT_EQ(Status(), "trwa inna praca");
     EXPECT_TRUE(Wywolania().empty());
     EXPECT_FALSE(PlikIstnieje(dane + L"\\pobrane"));
+}
+
+TEST_F(Instalacja, PaczkaWiekszaNizOgloszonaZatrzymanaNaOgloszonymRozmiarze) {
+    // The announced package with 4 MiB more behind it, all in Content-Length.
+    UstawSerwer(L"/wiecej/dobra/");
+    const uint64_t ogloszony = CzytajPlik(Paczka(L"dobra")).size();
+    const std::wstring pobrana = dane + L"\\pobrane\\paczka.zip";
+    std::atomic<bool> koniec{false};
+    uint64_t najwiecej = 0;
+    std::thread obserwator([&] {
+        while (!koniec) {
+            WIN32_FILE_ATTRIBUTE_DATA a;
+            if (GetFileAttributesExW(pobrana.c_str(), GetFileExInfoStandard, &a))
+                najwiecej = std::max(najwiecej, (uint64_t)a.nFileSizeHigh << 32 | a.nFileSizeLow);
+            Sleep(1);
+        }
+    });
+    Instaluj();
+    koniec = true;
+    obserwator.join();
+    EXPECT_EQ(Blad(), "Paczka odrzucona: serwer wysyła więcej niż ogłoszone " + std::to_string(ogloszony) +
+                          " B. Serwer mógł właśnie wydać nową wersję - kliknij Sprawdź ponownie.");
+    EXPECT_LE(najwiecej, ogloszony) << "bytes past the announced size reached the disk";
+    EXPECT_FALSE(PlikIstnieje(pobrana));
+    EXPECT_FALSE(PlikIstnieje(dane + L"\\paczka"));
+    EXPECT_TRUE(Wywolania().empty());
+}
+
+TEST_F(Instalacja, PrzerwanaAktualizacjaZostawiaCalaZainstalowanaPaczke) {
+    // The installed package's uninstall script prints its own line and fails,
+    // so an uninstall shows whose script ran and removes nothing.
+    ZainstalujZDysku(Paczka(L"odinstaluj_kod2"));
+    ASSERT_EQ(Zainstalowana(), "2.0");
+    const std::wstring paczka = dane + L"\\paczka", zapas = tmp / L"zainstalowana";
+    fs::copy(paczka, zapas, fs::copy_options::recursive);
+    const std::string zainstalowana = ObrazDrzewa(paczka);
+    // What the launcher can leave when it stops during an update: the new
+    // package half unpacked, or whole with scripts that never ran.
+    const std::wstring polowa = tmp / L"polowa", cala = tmp / L"cala";
+    ZapiszPlik(polowa + L"\\instaluj.ps1", "# dubler: wersja 9.9\r\n");
+    ZapiszPlik(cala + L"\\instaluj.ps1", "# dubler: wersja 9.9\r\n");
+    ZapiszPlik(cala + L"\\odinstaluj.ps1", "# dubler: wypisz Skrypt nowej paczki\r\n# dubler: kod 0\r\n");
+    struct P {
+        const char* opis;
+        std::vector<std::pair<std::wstring, std::wstring>> foldery;  // copied from, to (under the data folder)
+        bool przywrocona;  // the journal says the installed package came back
+    };
+    const P przypadki[] = {
+        {"nowa w trakcie rozpakowania", {{zapas, L"paczka"}, {polowa, L"paczka.nowa"}}, false},
+        {"miedzy dwoma przeniesieniami", {{zapas, L"paczka.poprzednia"}, {cala, L"paczka.nowa"}}, true},
+        {"po podmianie, przed skryptem nowej", {{cala, L"paczka"}, {zapas, L"paczka.poprzednia"}}, true},
+        {"zastapiona, jeszcze nieusunieta", {{zapas, L"paczka"}, {cala, L"paczka.stara"}, {cala, L"paczka.stara-1"}},
+         false},
+    };
+    auto [host, port] = AdresTestowy();
+    SetEnvironmentVariableW(L"MRV_ADRES", (L"http://" + host + L":" + std::to_wstring(port) + L"/status/404/").c_str());
+    for (const P& p : przypadki) {
+        for (const char* kto : {"sprawdzenie", "odinstalowanie"}) {
+            SCOPED_TRACE(std::string(p.opis) + ", " + kto);
+            for (const wchar_t* n : {L"paczka", L"paczka.nowa", L"paczka.poprzednia", L"paczka.stara", L"paczka.stara-1"})
+                UsunDrzewo(dane + L"\\" + n);
+            for (const auto& [z, na] : p.foldery) fs::copy(z, dane + L"\\" + na, fs::copy_options::recursive);
+            WyczyscStan();
+            if (std::string(kto) == "sprawdzenie") Sprawdz();
+            else Odinstaluj();
+            const Dziennik d = KopiaDziennika();
+            EXPECT_EQ(ObrazDrzewa(paczka), zainstalowana);
+            for (const wchar_t* n : {L"paczka.nowa", L"paczka.poprzednia", L"paczka.stara", L"paczka.stara-1"})
+                EXPECT_FALSE(PlikIstnieje(dane + L"\\" + n)) << NaUtf8(n);
+            const bool przywrocona =
+                std::find(d.begin(), d.end(), "Przywróciłem zainstalowaną paczkę po przerwanej aktualizacji.") != d.end();
+            EXPECT_EQ(przywrocona, p.przywrocona) << ::testing::PrintToString(d);
+            if (std::string(kto) == "odinstalowanie") {
+                EXPECT_NE(std::find(d.begin(), d.end(), "  Plik gry jest zajęty"), d.end()) << ::testing::PrintToString(d);
+                EXPECT_EQ(Blad(), "Usuwanie przerwane (kod 2).");
+            } else {
+                std::lock_guard<std::mutex> l(Stan.blokada);
+                EXPECT_TRUE(Stan.skryptUsuwania);
+            }
+        }
+    }
+    SetEnvironmentVariableW(L"MRV_ADRES", nullptr);
+}
+
+TEST_F(Instalacja, DowiazanieWPaczceNieWyprowadzaUsuwaniaPozaNia) {
+    // A folder outside the data folder (the game's, a player's saves) that a
+    // link inside the package points to; a package or its script can make one.
+    const std::wstring zewnatrz = tmp / L"Zapisy gracza";
+    ZapiszPlik(zewnatrz + L"\\zapis.sav", "nie ruszać");
+    const std::wstring link = dane + L"\\paczka\\dowiazanie";
+    auto dowiaz = [&] {
+        return PoLinuksowemu(L"Z:\\bin\\ln -s \"" + SciezkaLinuksowa(zewnatrz) + L"\" ", link, [&] { return WFolderze(link); });
+    };
+    ZainstalujZDysku(Paczka(L"dobra"));
+    ASSERT_EQ(Zainstalowana(), "2.0");
+    struct P {
+        const char* opis;
+        std::wstring paczka;
+        std::string blad;
+    };
+    const P przypadki[] = {
+        {"aktualizacja", Paczka(L"dobra"), ""},
+        {"nieudana aktualizacja", Paczka(L"kod3"), "Instalacja przerwana (kod 3) - szczegóły w dzienniku niżej."},
+    };
+    for (const P& p : przypadki) {
+        SCOPED_TRACE(p.opis);
+        ASSERT_TRUE(dowiaz()) << "could not make a Linux symbolic link in the package";
+        WyczyscStan();
+        UstawGre(gra);
+        ZainstalujZDysku(p.paczka);
+        EXPECT_EQ(Blad(), p.blad);
+        EXPECT_EQ(CzytajPlik(zewnatrz + L"\\zapis.sav"), "nie ruszać") << "removing the old package followed the link";
+        EXPECT_FALSE(WFolderze(link)) << "the old package is still in place";
+    }
+    // Wine can't remove such a link itself (Windows can): Linux's rm, which
+    // never follows one, clears what the launcher had to leave.
+    EXPECT_TRUE(PoLinuksowemu(L"Z:\\bin\\rm -rf ", dane, [&] { return !PlikIstnieje(dane); }));
+    EXPECT_EQ(CzytajPlik(zewnatrz + L"\\zapis.sav"), "nie ruszać");
+    fs::create_directories(dane);
 }
 
 // ---- the uninstall worker -------------------------------------------------------

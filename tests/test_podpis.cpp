@@ -20,7 +20,9 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string IdA = "985b97ee206d3aad", IdB = "fe2e2bc905a84e58", IdC = "4ff03a0cd099d4b2";
-const std::string NowszaNaSerwerze = " Serwer mógł właśnie wydać nową wersję - kliknij Sprawdź ponownie.";
+const std::string NowszaNaSerwerze =
+    " Serwer mógł właśnie wydać nową wersję albo paczkę zmieniono po drodze - kliknij Sprawdź ponownie, a jeśli to "
+    "się powtarza, zgłoś to zespołowi moda.";
 
 std::wstring Paczka(const std::wstring& nazwa) { return FolderTestu() + L"\\paczki\\" + nazwa + L".zip"; }
 
@@ -114,7 +116,9 @@ TEST_F(Podpis, PaczkaPodpisanaKluczemZespoluInstalujeSie) {
         EXPECT_EQ(d[0], "Pobieram paczkę moda...");
         EXPECT_EQ(d[1], "Sprawdzam paczkę...");
         const std::string zip = CzytajPlik(Paczka(L"podpisana"));
-        EXPECT_EQ(d[2].rfind("Paczka zgodna z ogłoszeniem: " + std::to_string(zip.size()) + " B, SHA-256 ", 0), 0u) << d[2];
+        EXPECT_EQ(d[2].rfind("Paczka zgodna z ogłoszeniem wersji 2.0: " + std::to_string(zip.size()) + " B, SHA-256 ", 0),
+                  0u)
+            << d[2];
         EXPECT_NE(d[2].find(", podpis klucza " + p.klucz + "."), std::string::npos) << d[2];
         EXPECT_EQ(d[3], "Rozpakowuję...");
         EXPECT_EQ(d.back(), "Gotowe - możesz grać.");
@@ -141,7 +145,9 @@ TEST_F(Podpis, WrogiSerwerNicNieZmieniaIMowiCoZawiodlo) {
         std::string blad;      // the whole error, or its start when `poczatek`
         bool poczatek;
         bool checkOdrzuca;     // the announcement itself is refused by the check too
+        const wchar_t* zalegla = nullptr;  // a package left in the download folder, held by another program
     };
+    const std::wstring pobrana = dane + L"\\pobrane\\paczka.zip";
     const P przypadki[] = {
         {L"obca", "Paczka odrzucona: podpisano kluczem " + IdC + ", którego ten launcher nie zna (zna: " + IdA + ", " +
                       IdB + ").", false, true},
@@ -156,10 +162,27 @@ TEST_F(Podpis, WrogiSerwerNicNieZmieniaIMowiCoZawiodlo) {
         {L"podmieniona", "Paczka odrzucona: SHA-256 paczki ", true, false},
         {L"ucieta", "Paczka odrzucona: rozmiar paczki " + std::to_string(zip.size() / 2) + " B, a ogłoszono " +
                         std::to_string(zip.size()) + " B." + NowszaNaSerwerze, false, false},
+        // The announced package itself, left by an install killed after its
+        // download and held without delete sharing (a scanner, a preview):
+        // a digest of what that file held would match while other bytes are
+        // written over it.
+        {L"podmieniona", "Nie mogę usunąć starej paczki (" + NaUtf8(pobrana) +
+                             "): trzyma ją inny program. Zamknij go i spróbuj ponownie.", false, false, L"ogloszona"},
     };
     for (const P& p : przypadki) {
-        SCOPED_TRACE(NaUtf8(p.nazwa));
+        SCOPED_TRACE(NaUtf8(p.nazwa) + (p.zalegla ? " + zalegla " + NaUtf8(p.zalegla) : ""));
+        HANDLE trzyma = INVALID_HANDLE_VALUE;
+        if (p.zalegla) {
+            ASSERT_TRUE(CopyFileW(Paczka(p.zalegla).c_str(), pobrana.c_str(), FALSE));
+            trzyma = CreateFileW(pobrana.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(trzyma, INVALID_HANDLE_VALUE);
+        }
         Zainstaluj(p.nazwa);
+        if (p.zalegla) {
+            CloseHandle(trzyma);
+            DeleteFileW(pobrana.c_str());
+        }
         const std::string blad = Pole(&StanLaunchera::blad);
         if (p.poczatek)
             EXPECT_EQ(blad.rfind(p.blad, 0), 0u) << blad;
@@ -184,6 +207,43 @@ TEST_F(Podpis, WrogiSerwerNicNieZmieniaIMowiCoZawiodlo) {
             EXPECT_EQ(Pole(&StanLaunchera::wersjaNaSerwerze), "2.0");
             EXPECT_EQ(bladSprawdzenia, "");
         }
+    }
+}
+
+TEST_F(Podpis, InstalujeTylkoWersjePokazanaPrzezSprawdzenieINigdyStarszej) {
+    // Both announcements were signed by the team and published once: someone
+    // on the way can answer the install's fetch with the older one.
+    struct P {
+        const char* opis;
+        bool zainstalowana;  // 2.0 installed first
+        std::wstring serwer;
+        std::string blad;
+    };
+    const P przypadki[] = {
+        {"sprawdzenie widzi 2.0, instalacja dostaje 1.5", false, L"/dwa/t1/podpisana/starsza/",
+         "Paczka odrzucona: serwer ogłasza teraz wersję 1.5, a sprawdzenie pokazało 2.0 - kliknij Sprawdź ponownie."},
+        {"oba razy 1.5 przy zainstalowanej 2.0", true, L"/paczki/starsza/",
+         "Paczka odrzucona: serwer ogłasza wersję 1.5, starszą niż zainstalowana 2.0."},
+    };
+    for (const P& p : przypadki) {
+        SCOPED_TRACE(p.opis);
+        UsunDrzewo(dane);
+        fs::create_directories(dane);
+        if (p.zainstalowana) Zainstaluj(L"podpisana");
+        ASSERT_EQ(Pole(&StanLaunchera::wersjaZainstalowana), p.zainstalowana ? "2.0" : "");
+        fs::create_directories(dane + L"\\pobrane");
+        const std::string przedDane = ObrazDrzewa(dane), przedGra = ObrazDrzewa(gra);
+        Sprawdz_(p.serwer);
+        // The install the player clicks after that check: what the check
+        // showed stays in the state.
+        UstawGre();
+        DeleteFileW(PlikZapisu().c_str());
+        Instaluj();
+        EXPECT_EQ(Pole(&StanLaunchera::blad), p.blad);
+        EXPECT_EQ(Pole(&StanLaunchera::wersjaZainstalowana), p.zainstalowana ? "2.0" : "");
+        EXPECT_EQ(ObrazDrzewa(dane), przedDane) << "the data folder changed";
+        EXPECT_EQ(ObrazDrzewa(gra), przedGra) << "the game folder changed";
+        EXPECT_FALSE(PlikIstnieje(PlikZapisu())) << "tar or PowerShell ran for a refused version";
     }
 }
 

@@ -126,32 +126,6 @@ std::vector<std::string> LiniePliku(const std::wstring& plik) {
     return w;
 }
 
-// Whether the folder lists `plik` (a link to a device has no attributes).
-bool WFolderze(const std::wstring& plik) {
-    WIN32_FIND_DATAW d;
-    HANDLE h = FindFirstFileW(plik.c_str(), &d);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    FindClose(h);
-    return true;
-}
-
-// Runs a Linux program on the path's Linux name and waits until `gotowe`
-// holds (Wine does not wait for a Linux program).
-bool PoLinuksowemu(const wchar_t* polecenie, const std::wstring& plik, const std::function<bool()>& gotowe) {
-    using Fn = char*(CDECL*)(const wchar_t*);
-    auto unixowa = (Fn)(void*)GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name");
-    char* u = unixowa ? unixowa(plik.c_str()) : nullptr;
-    if (!u) return false;
-    std::wstring linia = polecenie + NaUtf16(u);
-    HeapFree(GetProcessHeap(), 0, u);
-    STARTUPINFOW si = {sizeof si};
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(nullptr, linia.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    return CzekajNa(gotowe, 5000);
-}
-
 TEST(PlikDziennika, KolejnoscPowodzPrzepelnieniaGranicaIBledyZapisu) {
     const std::wstring dane = FolderDanych();
     UsunDrzewo(dane);
@@ -208,9 +182,21 @@ TEST(PlikDziennika, KolejnoscPowodzPrzepelnieniaGranicaIBledyZapisu) {
     Loguj("znowu");
     ZapiszDziennikNaKoniec();
     EXPECT_EQ(LiniePliku(plik), std::vector<std::string>{"znowu"});
+
+    // A write that still runs at the end owns the file: the last write
+    // waits for it and then writes nothing beside it, nor clears its flag.
+    ASSERT_TRUE(ZajmijZapisDziennika());
+    Loguj("w trakcie innego zapisu");
+    EXPECT_FALSE(ZapiszDziennikNaKoniec(200));
+    EXPECT_EQ(LiniePliku(plik), std::vector<std::string>{"znowu"});
+    EXPECT_FALSE(ZajmijZapisDziennika()) << "the flag of the write under way was cleared";
+    ZwolnijZapisDziennika();
+    EXPECT_TRUE(ZapiszDziennikNaKoniec(200));
+    EXPECT_EQ(LiniePliku(plik), (std::vector<std::string>{"znowu", "w trakcie innego zapisu"}));
     const Dziennik d = KopiaDziennika();
-    ASSERT_GE(d.size(), 4u);
-    EXPECT_EQ(Dziennik(d.end() - 4, d.end()), Dziennik({"po obrocie", "nie do zapisu", "pełny dysk", "znowu"}));
+    ASSERT_GE(d.size(), 5u);
+    EXPECT_EQ(Dziennik(d.end() - 5, d.end()),
+              Dziennik({"po obrocie", "nie do zapisu", "pełny dysk", "znowu", "w trakcie innego zapisu"}));
     UsunDrzewo(dane);
 }
 

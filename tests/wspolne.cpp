@@ -122,3 +122,33 @@ std::string ObrazDrzewa(const std::wstring& folder) {
     for (const auto& l : linie) obraz += l + "\n";
     return obraz;
 }
+
+bool WFolderze(const std::wstring& plik) {
+    WIN32_FIND_DATAW d;
+    HANDLE h = FindFirstFileW(plik.c_str(), &d);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    FindClose(h);
+    return true;
+}
+
+std::wstring SciezkaLinuksowa(const std::wstring& sciezka) {
+    using Fn = char*(CDECL*)(const wchar_t*);
+    auto unixowa = (Fn)(void*)GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name");
+    char* u = unixowa ? unixowa(sciezka.c_str()) : nullptr;
+    if (!u) return L"";
+    std::wstring w = NaUtf16(u);
+    HeapFree(GetProcessHeap(), 0, u);
+    return w;
+}
+
+bool PoLinuksowemu(const std::wstring& polecenie, const std::wstring& plik, const std::function<bool()>& gotowe) {
+    const std::wstring u = SciezkaLinuksowa(plik);
+    if (u.empty()) return false;
+    std::wstring linia = polecenie + L"\"" + u + L"\"";
+    STARTUPINFOW si = {sizeof si};
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(nullptr, linia.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return CzekajNa(gotowe, 5000);
+}

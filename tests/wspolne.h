@@ -48,3 +48,14 @@ bool WstawDublery();
 // Every file and folder under `folder` with its size and content, one line
 // each in a fixed order: two trees are equal when nothing in them changed.
 std::string ObrazDrzewa(const std::wstring& folder);
+
+// Whether the folder lists `plik` (a link to a device has no attributes).
+bool WFolderze(const std::wstring& plik);
+
+// A path as Linux sees it (Wine's own call), or empty.
+std::wstring SciezkaLinuksowa(const std::wstring& sciezka);
+
+// Runs a Linux program on the path's Linux name and waits until `gotowe`
+// holds (Wine does not wait for a Linux program). For what Wine can't do
+// itself: a link to /dev/full, a Linux symbolic link to a folder.
+bool PoLinuksowemu(const std::wstring& polecenie, const std::wstring& plik, const std::function<bool()>& gotowe);

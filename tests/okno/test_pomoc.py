@@ -11,7 +11,7 @@ import time
 import unittest
 
 from wspolne_okno import BUILD, Launcher, czekaj_na, wine, zrzut
-from test_przebieg import DANE, GRA, SYSTEM32, gra_dane_i_dublery, klik, odpowiedz
+from test_przebieg import DANE, GRA, SYSTEM32, gra_dane_i_dublery, klik, odpowiedz, pytanie
 from test_stany import piksel, wolny_port
 import demo_serwery
 
@@ -69,6 +69,12 @@ class Pomoc(unittest.TestCase):
         shutil.rmtree(DANE, ignore_errors=True)
         shutil.rmtree(os.path.dirname(GRA), ignore_errors=True)
 
+    def z_paczka(self, nazwa):
+        """The server publishes the tests' package <nazwa> instead of the example."""
+        self.tearDown()
+        with open(os.path.join(BUILD, "tests", "paczki", nazwa + ".zip"), "rb") as f:
+            self.setUp(zip_=f.read())
+
     def gotowe(self, okno, nazwa):
         """The check has ended: "ZAINSTALUJ" is pressable (red)."""
         self.assertTrue(czekaj_na(lambda: piksel(zrzut(okno, nazwa), 50, 306)[0] > 100, 30))
@@ -76,9 +82,7 @@ class Pomoc(unittest.TestCase):
     def test_dziennik_w_pliku_po_zamknieciu_i_w_kolejnym_uruchomieniu(self):
         # The server publishes a package whose install script fails with its
         # own output.
-        self.tearDown()
-        with open(os.path.join(BUILD, "tests", "paczki", "kod3.zip"), "rb") as f:
-            self.setUp(zip_=f.read())
+        self.z_paczka("kod3")
         with Launcher(self.env) as l:
             okno = l.czekaj_na_okno()
             self.gotowe(okno, "pomoc_przed.png")
@@ -101,6 +105,28 @@ class Pomoc(unittest.TestCase):
         drugie = linie_pliku()
         self.assertEqual(drugie[:len(pierwsze)], pierwsze)
         self.assertEqual(drugie[len(pierwsze):len(pierwsze) + 2], ["=====", "Launcher Morvane 1.0"])
+
+    def test_zamkniecie_w_trakcie_instalacji_trafia_do_pliku(self):
+        # A script that prints, then works for 20 s: the player closes the
+        # launcher meanwhile and confirms. The lines logged at that very moment
+        # reach the file only through its last write.
+        self.z_paczka("bardzo_powolna")
+        with Launcher(self.env) as l:
+            okno = l.czekaj_na_okno()
+            self.gotowe(okno, "pomoc_przed_zamknieciem.png")
+            klik(okno, 194, 332)
+            self.assertTrue(czekaj_na(lambda: "  Kopiuję..." in linie_pliku(), 30), linie_pliku())
+            odpowiedz(okno, "alt+F4")
+            pytanie_ = pytanie(okno)
+            zrzut(pytanie_, "pomoc_pytanie_przy_zamknieciu.png")
+            odpowiedz(pytanie_, "y")
+            l.proces.wait(30)
+        # The script the launcher left behind.
+        subprocess.run(["wine", "taskkill", "/F", "/IM", "powershell.exe"], capture_output=True)
+        linie = linie_pliku()
+        self.assertEqual(linie[-2:], [
+            "Launcher zamknięty przez gracza w trakcie instalacji lub usuwania moda - gra mogła zostać w połowie zmian.",
+            "Launcher zamknięty."])
 
     def test_kopiowanie_przyciskiem_i_ctrl_c(self):
         with Launcher(self.env) as l:

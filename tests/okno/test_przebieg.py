@@ -141,6 +141,9 @@ class Przebieg(unittest.TestCase):
                                 "no launch marker: the game was not started")
                 self.assertTrue(czekaj_na(lambda: l.proces.poll() is not None, 15), "the launcher did not close")
                 self.assertEqual(l.proces.returncode, 0)
+                # The planned closing's last line made it into the journal's file.
+                with open(os.path.join(DANE, "dziennik.txt"), encoding="utf-8", newline="") as f:
+                    self.assertTrue(f.read().endswith("  Launcher zamknięty.\r\n"))
                 # Nothing was installed on the way.
                 self.assertFalse(os.path.exists(os.path.join(DANE, "paczka")))
         finally:

@@ -62,6 +62,9 @@ paczka("odinstaluj_kod2", skrypty("# dubler: wersja 2.0\n",
                                   "# dubler: wypisz Plik gry jest zajęty\n# dubler: kod 2\n"))
 paczka("powolna", skrypty("# dubler: wypisz Kopiuję...\n# dubler: czekaj 4000\n# dubler: wersja 2.0\n",
                           "# dubler: kod 0\n"))
+# Long enough for a player to close the launcher and answer its question.
+paczka("bardzo_powolna", skrypty("# dubler: wypisz Kopiuję...\n# dubler: czekaj 20000\n# dubler: wersja 2.0\n",
+                                 "# dubler: kod 0\n"))
 # 3 MiB that do not compress, so a download reports progress several times.
 paczka("duza", dict(skrypty("# dubler: wersja 2.1\n", "# dubler: kod 0\n"),
                     **{"mod/duzy.bin": os.urandom(3 * 1048576).hex()[: 3 * 1048576]}), "2.1")
@@ -81,6 +84,9 @@ DOBRE = skrypty("# dubler: wypisz Podpisana paczka\n# dubler: wersja 2.0\n",
                 "# dubler: usun-wersje\n# dubler: kod 0\n")
 paczka("podpisana", DOBRE, klucz=A)
 paczka("podpisana_b", DOBRE, klucz=B)          # the team's next key
+# An older release the team really signed: public once, so anyone can replay it.
+paczka("starsza", skrypty("# dubler: wypisz Stara paczka\n# dubler: wersja 1.5\n",
+                          "# dubler: usun-wersje\n# dubler: kod 0\n"), "1.5", klucz=A)
 paczka("obca", DOBRE, klucz=C)                 # a stranger's key, named
 ogl = czytaj("obca", ".wersja.txt").decode()
 zapisz("obca_bez_nazwy", czytaj("obca"), "\n".join(l for l in ogl.split("\n") if not l.startswith("klucz=")))
@@ -117,4 +123,7 @@ def reczna(wersja):
 ogloszona, podmieniona = reczna("2.0"), reczna("6.6")
 assert len(ogloszona) == len(podmieniona) and ogloszona != podmieniona
 zapisz("podmieniona", podmieniona, paczka_moda.ogloszenie("2.0", ogloszona, A))
+# The announced one itself: what an install killed after its download left
+# in the download folder.
+zapisz("ogloszona", ogloszona, paczka_moda.ogloszenie("2.0", ogloszona, A))
 zapisz("podmieniona_bez_klucza", podmieniona, paczka_moda.ogloszenie("2.0", ogloszona))

@@ -13,6 +13,10 @@ The first path segment chooses the behaviour, so each test picks its own:
   /pusty/<name>          200 with an empty body
   /paczki/<p>/<name>     the file <p>.zip from the folder MORVANE_PACZKI (a test package);
                          wersja.txt: <p>.wersja.txt from there (its announcement), else 404
+  /wiecej/<p>/<name>     as /paczki/<p>/, with 4 MiB more after the package (and in its Content-Length)
+  /dwa/<t>/<p1>/<p2>/<name>  wersja.txt: the first request under this <t> gets <p1>'s announcement,
+                         every later one <p2>'s; the zip is <p2>'s (a server, or someone on the way,
+                         answering the check and the install differently)
   /duzy/<name>           183 500 800 bytes (175 MiB), streamed
   /ogromny/<name>        8 MiB body
   /_ostatnie             the last request before this one: path and headers, as JSON
@@ -38,6 +42,7 @@ import urllib.parse
 DUZY = 183500800
 PACZKA_OK = bytes((i * 7) % 251 for i in range(300000))
 ostatnie = {}
+zapytania_dwa = {}
 
 
 class Obsluga(http.server.BaseHTTPRequestHandler):
@@ -68,13 +73,22 @@ class Obsluga(http.server.BaseHTTPRequestHandler):
             if nazwa == "Morvane-najnowsza.zip":
                 return self.wyslij(200, PACZKA_OK)
             return self.wyslij(404, b"brak")
-        if tryb == "paczki":
+        if tryb in ("paczki", "wiecej", "dwa"):
             rozszerzenie = ".wersja.txt" if nazwa == "wersja.txt" else ".zip"
-            sciezka = os.path.join(os.environ.get("MORVANE_PACZKI", ""), os.path.basename(czesci[2]) + rozszerzenie)
+            p = czesci[2]
+            if tryb == "dwa":
+                ktora = zapytania_dwa.get(czesci[2], 0) if nazwa == "wersja.txt" else 1
+                if nazwa == "wersja.txt":
+                    zapytania_dwa[czesci[2]] = ktora + 1
+                p = czesci[3] if ktora == 0 else czesci[4]
+            sciezka = os.path.join(os.environ.get("MORVANE_PACZKI", ""), os.path.basename(p) + rozszerzenie)
             if not os.path.isfile(sciezka):
                 return self.wyslij(404, b"brak")
             with open(sciezka, "rb") as f:
-                return self.wyslij(200, f.read())
+                tresc = f.read()
+            if tryb == "wiecej" and rozszerzenie == ".zip":
+                tresc += b"\0" * (4 << 20)
+            return self.wyslij(200, tresc)
         if tryb == "v":
             return self.wyslij(200, urllib.parse.unquote_to_bytes(czesci[2]))
         if tryb == "status":
