@@ -348,6 +348,7 @@ int UruchomLauncher(HINSTANCE instancja) {
     UruchomWatek(Sprawdz);
 
     PetlaKlatek();
+    Stan.zamykanie.store(true);
     // The file tells a run that ended from one that crashed.
     Loguj("Launcher zamknięty.");
     ZapiszDziennikNaKoniec();

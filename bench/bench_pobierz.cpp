@@ -12,6 +12,7 @@
 #include "core/stan.h"
 #include "core/tekst.h"
 #include "net/pobierz.h"
+#include "net/wznowienie.h"
 #include "net/zaufanie.h"
 
 static SIZE_T Szczyt() {
@@ -19,6 +20,43 @@ static SIZE_T Szczyt() {
     p.cb = sizeof p;
     GetProcessMemoryInfo(GetCurrentProcess(), (PROCESS_MEMORY_COUNTERS*)&p, sizeof p);
     return p.PeakWorkingSetSize;
+}
+
+// The resumable download, as the install does it, of the 175 MiB from the
+// test server's /wznow/ mode with the given plan: seconds and the body
+// bytes the server sent (its own count).
+static bool Wznawiany(const char* token, const char* plan, const std::wstring& plik, double& sekundy,
+                      uint64_t& wyslane) {
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        Stan.serwer.sciezka = L"/wznow/" + NaUtf16(token) + L"/duzy/" + NaUtf16(plan) + L"/";
+    }
+    HANDLE f = CreateFileW(plik.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    CelWznawiany cel;
+    cel.dopisz = [&](const char* b, size_t n) {
+        DWORD z = 0;
+        return WriteFile(f, b, (DWORD)n, &z, nullptr) && z == n;
+    };
+    cel.odNowa = [&] { return SetFilePointer(f, 0, nullptr, FILE_BEGIN) == 0 && SetEndOfFile(f); };
+    std::string blad;
+    LARGE_INTEGER czestotliwosc, a, b;
+    QueryPerformanceFrequency(&czestotliwosc);
+    QueryPerformanceCounter(&a);
+    const bool ok = PobierzWznawiajac(L"Morvane-najnowsza.zip", cel, nullptr, blad, 0, nullptr);
+    QueryPerformanceCounter(&b);
+    CloseHandle(f);
+    DeleteFileW(plik.c_str());
+    sekundy = double(b.QuadPart - a.QuadPart) / double(czestotliwosc.QuadPart);
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        Stan.serwer.sciezka = L"/";
+    }
+    std::string licznik;
+    Pobierz(L"_licznik/" + NaUtf16(token), &licznik, L"", nullptr, blad);
+    const size_t p = licznik.find("\"bajty\": ");
+    wyslane = p == std::string::npos ? 0 : std::stoull(licznik.substr(p + 9));
+    return ok && cel.odebrane == 183500800;
 }
 
 int main(int argc, char** argv) {
@@ -32,6 +70,21 @@ int main(int argc, char** argv) {
     }
     wchar_t tmp[MAX_PATH];
     GetTempPathW(MAX_PATH, tmp);
+    // A third argument "wznawianie" (and a fourth, a run's own name) times
+    // the download with two cuts against one without.
+    if (argc > 3 && std::string(argv[3]) == "wznawianie") {
+        const std::string przebieg = argc > 4 ? argv[4] : "0";
+        const std::wstring plik = std::wstring(tmp) + L"morvane-bench-wznawianie.zip";
+        double czysty = 0, zerwany = 0;
+        uint64_t wyslaneCzysty = 0, wyslaneZerwany = 0;
+        const bool ok = Wznawiany(("c" + przebieg).c_str(), "o", plik, czysty, wyslaneCzysty) &&
+                        Wznawiany(("z" + przebieg).c_str(), "x33+x66", plik, zerwany, wyslaneZerwany);
+        printf("wznawianie_ok=%d sekundy_bez_zerwan=%.3f sekundy_z_dwoma_zerwaniami=%.3f przerwy_s=%.1f "
+               "wyslane_bez_zerwan=%llu wyslane_z_zerwaniami=%llu\n",
+               ok, czysty, zerwany, (PrzerwaPrzedPonowieniem(1) + PrzerwaPrzedPonowieniem(2)) / 1000.0,
+               (unsigned long long)wyslaneCzysty, (unsigned long long)wyslaneZerwany);
+        return ok ? 0 : 1;
+    }
     // A third argument "bez-pliku" measures the transfer alone.
     const bool bezPliku = argc > 3 && std::string(argv[3]) == "bez-pliku";
     const std::wstring plik = bezPliku ? L"" : std::wstring(tmp) + L"morvane-bench.zip";

@@ -47,6 +47,9 @@ struct StanLaunchera {
     // An install or uninstall runs: closing the window now would leave its
     // child writing into a closed pipe, half-way through the game folder.
     std::atomic<bool> zmianaModu{false};
+    // The window has closed and the process is about to end: a worker
+    // starts nothing new (a download's next try) that would be cut off.
+    std::atomic<bool> zamykanie{false};
 };
 
 // Lives for the whole process: detached workers may still touch it while the

@@ -14,6 +14,7 @@
 #include "net/adres.h"
 #include "net/pobierz.h"
 #include "net/sprawdz.h"
+#include "net/wznowienie.h"
 #include "net/zaufanie.h"
 
 namespace fs = std::filesystem;
@@ -122,6 +123,17 @@ struct PlikPaczki {
         zapisane += ile;
         return true;
     }
+    // Back to an empty file, and a digest of nothing.
+    bool OdNowa() {
+        LARGE_INTEGER zero{};
+        if (!SetFilePointerEx(h, zero, nullptr, FILE_BEGIN) || !SetEndOfFile(h)) return false;
+        if (skrot) {
+            skrot.reset();
+            skrot.emplace();
+        }
+        zapisane = 0;
+        return true;
+    }
     bool Zamknij() {
         if (h == INVALID_HANDLE_VALUE) return true;
         const bool ok = CloseHandle(h);
@@ -130,14 +142,18 @@ struct PlikPaczki {
     }
 };
 
-// A fresh package file. A stale one that can't be removed first stops the
-// run: another program holds it, and whatever it holds must not be unpacked.
+// A stale file that can't be removed stops the run: another program holds
+// it, and whatever it holds must not be taken for this run's bytes.
+bool UsunStaryPlik(const std::wstring& sciezka) {
+    if (DeleteFileW(sciezka.c_str()) || !PlikIstnieje(sciezka)) return true;
+    LogujBlad("Nie mogę usunąć starej paczki (" + NaUtf8(sciezka) +
+              "): trzyma ją inny program. Zamknij go i spróbuj ponownie.");
+    return false;
+}
+
+// A fresh package file.
 bool OtworzPaczke(const std::wstring& sciezka, PlikPaczki& plik, bool sprawdzana) {
-    if (!DeleteFileW(sciezka.c_str()) && PlikIstnieje(sciezka)) {
-        LogujBlad("Nie mogę usunąć starej paczki (" + NaUtf8(sciezka) +
-                  "): trzyma ją inny program. Zamknij go i spróbuj ponownie.");
-        return false;
-    }
+    if (!UsunStaryPlik(sciezka)) return false;
     plik.h = CreateFileW(sciezka.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                          nullptr);
     if (plik.h == INVALID_HANDLE_VALUE) {
@@ -181,6 +197,143 @@ bool KopiujZDysku(const std::wstring& lokalna, PlikPaczki& plik) {
     return ok;
 }
 
+// The server as the record of a part names it: a part is resumed only from
+// the server it came from.
+std::string AdresDoZapisu() {
+    Serwer s;
+    {
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        s = Stan.serwer;
+    }
+    return std::string(s.bezpieczny ? "https://" : "http://") + NaUtf8(s.host) + ":" + std::to_string(s.port) +
+           NaUtf8(s.sciezka);
+}
+
+std::string OgloszenieDoZapisu(const Ogloszenie& o) {
+    std::string w;
+    if (o.rozmiar) w += "rozmiar=" + std::to_string(*o.rozmiar);
+    if (o.sha256) w += (w.empty() ? "" : " ") + std::string("sha256=") + NaHex(o.sha256->data(), o.sha256->size());
+    return w;
+}
+
+std::string Megabajty(uint64_t bajty) {
+    char b[32];
+    snprintf(b, sizeof b, "%.0f", (double)bajty / 1048576.0);
+    return b;
+}
+
+// Opens the part of the package that an earlier run could not finish, when
+// its record says it is the beginning of the file the server and the
+// announcement name now: its bytes are read back once, through the handle
+// that then appends to them, into the digest. Anything else is thrown away
+// and an empty part made.
+bool OtworzCzesc(const std::wstring& czesc, const std::wstring& zapis, const ZapisCzesci& teraz, PlikPaczki& plik,
+                 CelWznawiany& cel, bool sprawdzana) {
+    const bool byla = PlikIstnieje(czesc);
+    std::string tekst;
+    ZapisCzesci rekord;
+    if (byla && CzytajCalyPlik(zapis, tekst, 4096) && CzytajZapisCzesci(tekst, rekord) &&
+        rekord.serwer == teraz.serwer && rekord.ogloszenie == teraz.ogloszenie) {
+        plik.h = CreateFileW(czesc.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (sprawdzana) plik.skrot.emplace();
+        std::vector<char> bufor(1 << 20);
+        bool ok = plik.h != INVALID_HANDLE_VALUE;
+        for (DWORD n = 0; ok && (ok = ReadFile(plik.h, bufor.data(), (DWORD)bufor.size(), &n, nullptr)) && n > 0;) {
+            if (plik.skrot) plik.skrot->Dodaj(bufor.data(), n);
+            plik.zapisane += n;
+        }
+        if (ok && plik.zapisane > 0 && plik.zapisane < rekord.calosc) {
+            cel.odebrane = plik.zapisane;
+            cel.walidator = rekord.walidator;
+            cel.calosc = rekord.calosc;
+            Loguj("Wznawiam przerwane pobieranie: " + Megabajty(cel.odebrane) + " z " + Megabajty(cel.calosc) +
+                  " MB już jest.");
+            return true;
+        }
+        plik.Zamknij();
+        plik.skrot.reset();
+        plik.zapisane = 0;
+    }
+    if (byla) Loguj("Przerwane pobieranie porzucone: to nie początek paczki, którą serwer ogłasza teraz.");
+    DeleteFileW(zapis.c_str());
+    return OtworzPaczke(czesc, plik, sprawdzana);
+}
+
+void ZapiszRekord(const std::wstring& zapis, const ZapisCzesci& z) {
+    // Without a validator the part can't be resumed: no record at all.
+    if (z.walidator.empty()) {
+        DeleteFileW(zapis.c_str());
+        return;
+    }
+    const std::string tekst = TekstZapisuCzesci(z);
+    HANDLE f = CreateFileW(zapis.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return;
+    DWORD n = 0;
+    WriteFile(f, tekst.data(), (DWORD)tekst.size(), &n, nullptr);
+    CloseHandle(f);
+}
+
+// Downloads the package into a part beside `sciezka`, resuming a part an
+// earlier run left, and puts it at `sciezka` once it is whole. A break that
+// outlasts the tries leaves the part and its record for the next install.
+bool PobierzPaczke(const std::wstring& sciezka, const Ogloszenie& o, const std::string& klucz, bool sprawdzana) {
+    const std::wstring folder = sciezka.substr(0, sciezka.find_last_of(L'\\'));
+    const std::wstring czesc = folder + L"\\paczka.czesc", zapis = czesc + L".txt";
+    UstawStatus("Pobieram paczkę moda...", 0.0f);
+    if (!UsunStaryPlik(sciezka)) return false;
+    ZapisCzesci teraz{AdresDoZapisu(), "", 0, OgloszenieDoZapisu(o)};
+    PlikPaczki plik;
+    CelWznawiany cel;
+    if (!OtworzCzesc(czesc, zapis, teraz, plik, cel, sprawdzana)) return false;
+    cel.dopisz = [&](const char* b, size_t n) { return plik.Zapisz(b, n); };
+    cel.odNowa = [&] { return plik.OdNowa(); };
+    cel.nowaCalosc = [&] {
+        teraz.walidator = cel.walidator;
+        teraz.calosc = cel.calosc;
+        ZapiszRekord(zapis, teraz);
+    };
+    auto postep = [](uint64_t odebrane, uint64_t calosc) {
+        if (calosc == 0) return;
+        Stan.postep.store((float)((double)odebrane / (double)calosc));
+        const std::string tekst = TekstPostepuPaczki(odebrane, calosc);
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        Stan.status = tekst;
+    };
+    std::string bladPobrania;
+    bool zerwane = false;
+    // Past the announced size the rest can only be refused: stop reading.
+    bool pobrana = PobierzWznawiajac(L"Morvane-najnowsza.zip", cel, postep, bladPobrania, o.rozmiar.value_or(0),
+                                     [] { return Stan.zamykanie.load(); }, &zerwane);
+    if (!plik.Zamknij() && pobrana) {
+        pobrana = false;
+        bladPobrania = "nie mogę zapisać pliku";
+    }
+    if (!pobrana) {
+        if (zerwane && !cel.walidator.empty() && cel.odebrane > 0) {
+            Loguj("Pobrana część paczki (" + Megabajty(cel.odebrane) +
+                  " MB) zostaje: następna instalacja pobierze tylko resztę.");
+        } else {
+            DeleteFileW(czesc.c_str());
+            DeleteFileW(zapis.c_str());
+        }
+        if (o.rozmiar && bladPobrania == BladZaDuzejOdpowiedzi)
+            LogujBlad("Paczka odrzucona: serwer wysyła więcej niż ogłoszone " + std::to_string(*o.rozmiar) + " B." +
+                      PowodRozbieznosci());
+        else
+            LogujBlad("Pobieranie nie wyszło: " + bladPobrania);
+        return false;
+    }
+    // Whole: it is the package now, and no longer anything to resume.
+    DeleteFileW(zapis.c_str());
+    if (!MoveFileExW(czesc.c_str(), sciezka.c_str(), 0)) {
+        DeleteFileW(czesc.c_str());
+        LogujBlad("Pobieranie nie wyszło: nie mogę zapisać pliku");
+        return false;
+    }
+    return !sprawdzana || ZgodnaZOgloszeniem(plik, o, klucz, false);
+}
+
 // What the window showed and what is installed: the bounds of this run.
 struct Zamowienie {
     std::string pokazana, zainstalowana;
@@ -196,39 +349,15 @@ bool ZdobadzPaczke(const std::wstring& sciezka, const Zamowienie& z) {
     const bool sprawdzana = o.rozmiar || o.sha256;
     const std::optional<std::wstring> lokalna = ZmiennaSrodowiska(L"MRV_PACZKA");
     const bool zDysku = lokalna && !lokalna->empty() && PlikIstnieje(*lokalna);
-    if (zDysku) UstawStatus("Paczka z dysku (próba): " + NaUtf8(*lokalna), -1.0f);
+    if (!zDysku) return PobierzPaczke(sciezka, o, klucz, sprawdzana);
+    UstawStatus("Paczka z dysku (próba): " + NaUtf8(*lokalna), -1.0f);
     PlikPaczki plik;
     if (!OtworzPaczke(sciezka, plik, sprawdzana)) return false;
-    if (zDysku) {
-        if (!KopiujZDysku(*lokalna, plik) || !plik.Zamknij()) {
-            LogujBlad("Nie mogę skopiować paczki z dysku.");
-            return false;
-        }
-        return !sprawdzana || ZgodnaZOgloszeniem(plik, o, klucz, true);
-    }
-    UstawStatus("Pobieram paczkę moda...", 0.0f);
-    auto postep = [](uint64_t odebrane, uint64_t calosc) {
-        if (calosc == 0) return;
-        Stan.postep.store((float)((double)odebrane / (double)calosc));
-        const std::string tekst = TekstPostepuPaczki(odebrane, calosc);
-        std::lock_guard<std::mutex> l(Stan.blokada);
-        Stan.status = tekst;
-    };
-    std::string bladPobrania;
-    // Past the announced size the rest can only be refused: stop reading.
-    const bool pobrana =
-        PobierzDo(L"Morvane-najnowsza.zip", [&](const char* b, size_t n) { return plik.Zapisz(b, n); }, postep,
-                  bladPobrania, o.rozmiar.value_or(0));
-    if (pobrana && !plik.Zamknij()) bladPobrania = "nie mogę zapisać pliku";
-    if (!pobrana || !bladPobrania.empty()) {
-        if (o.rozmiar && bladPobrania == BladZaDuzejOdpowiedzi)
-            LogujBlad("Paczka odrzucona: serwer wysyła więcej niż ogłoszone " + std::to_string(*o.rozmiar) + " B." +
-                      PowodRozbieznosci());
-        else
-            LogujBlad("Pobieranie nie wyszło: " + bladPobrania);
+    if (!KopiujZDysku(*lokalna, plik) || !plik.Zamknij()) {
+        LogujBlad("Nie mogę skopiować paczki z dysku.");
         return false;
     }
-    return !sprawdzana || ZgodnaZOgloszeniem(plik, o, klucz, false);
+    return !sprawdzana || ZgodnaZOgloszeniem(plik, o, klucz, true);
 }
 
 // Unpacks the package into the data folder, puts the launcher's copy there

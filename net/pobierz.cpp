@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/stan.h"
+#include "net/wznowienie.h"
 
 namespace {
 
@@ -28,10 +29,25 @@ struct Plik {
     }
 };
 
+// A response header as text (ASCII), empty when the answer has none.
+std::string Naglowek(HINTERNET zadanie, DWORD ktory) {
+    wchar_t b[512];
+    DWORD rozmiar = sizeof b;
+    if (!WinHttpQueryHeaders(zadanie, ktory, WINHTTP_HEADER_NAME_BY_INDEX, b, &rozmiar, WINHTTP_NO_HEADER_INDEX))
+        return "";
+    std::string w;
+    for (DWORD i = 0; i < rozmiar / sizeof(wchar_t); ++i) w += b[i] < 0x80 ? (char)b[i] : '?';
+    return w;
+}
+
 }  // namespace
 
-bool PobierzDo(const std::wstring& zasob, const ZapisPobierania& zapis, const PostepPobierania& postep,
-               std::string& bladTekst, uint64_t limitBajtow, uint32_t limitCzasuMs) {
+bool ZapytajRaz(const std::wstring& zasob, const std::wstring& naglowki, const OcenaNaglowkow& ocena,
+                const ZapisPobierania& zapis, const PostepPobierania& postep, std::string& bladTekst,
+                uint64_t limitBajtow, uint32_t limitCzasuMs, Niepowodzenie* jak) {
+    Niepowodzenie niepotrzebne;
+    if (!jak) jak = &niepotrzebne;
+    *jak = Niepowodzenie::Inne;
     const ULONGLONG start = GetTickCount64();
     // What is left of the call's own limit for the next wait, within the
     // 30 s that each receive may take; 0 once it has run out.
@@ -59,9 +75,11 @@ bool PobierzDo(const std::wstring& zasob, const ZapisPobierania& zapis, const Po
         return false;
     }
     WinHttpSetTimeouts(h.zadanie, 10000, 10000, 15000, (int)naOdbior());
-    if (!WinHttpSendRequest(h.zadanie, L"Cache-Control: no-cache\r\n", (DWORD)-1, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+    const std::wstring wszystkie = L"Cache-Control: no-cache\r\n" + naglowki;
+    if (!WinHttpSendRequest(h.zadanie, wszystkie.c_str(), (DWORD)-1, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
         !WinHttpReceiveResponse(h.zadanie, nullptr)) {
         bladTekst = "brak połączenia z serwerem aktualizacji (" + std::to_string(GetLastError()) + ")";
+        *jak = Niepowodzenie::BrakPolaczenia;
         return false;
     }
     DWORD status = 0, dlugosc = 0, rozmiar = sizeof(DWORD);
@@ -71,14 +89,17 @@ bool PobierzDo(const std::wstring& zasob, const ZapisPobierania& zapis, const Po
     if (!WinHttpQueryHeaders(h.zadanie, WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER,
                              WINHTTP_HEADER_NAME_BY_INDEX, &dlugosc, &rozmiar, WINHTTP_NO_HEADER_INDEX))
         dlugosc = 0;
-    if (status != 200) {
-        bladTekst = "serwer odpowiedział " + std::to_string(status);
+    const NaglowkiOdpowiedzi n{status, dlugosc, Naglowek(h.zadanie, WINHTTP_QUERY_ETAG),
+                               Naglowek(h.zadanie, WINHTTP_QUERY_LAST_MODIFIED),
+                               Naglowek(h.zadanie, WINHTTP_QUERY_CONTENT_RANGE)};
+    if (std::string odmowa = ocena(n); !odmowa.empty()) {
+        bladTekst = odmowa;
         return false;
     }
     std::vector<char> bufor(65536, 0);
     uint64_t odebrane = 0;
     for (;;) {
-        DWORD n = 0;
+        DWORD przeczytane = 0;
         DWORD czas = naOdbior();
         if (czas == 0) {
             bladTekst = zaWolno();
@@ -94,14 +115,16 @@ bool PobierzDo(const std::wstring& zasob, const ZapisPobierania& zapis, const Po
             odczytano = WinHttpQueryDataAvailable(h.zadanie, &dostepne);
             doOdczytu = std::min<DWORD>(dostepne, doOdczytu);
         }
-        if (odczytano && doOdczytu > 0) odczytano = WinHttpReadData(h.zadanie, bufor.data(), doOdczytu, &n);
+        if (odczytano && doOdczytu > 0) odczytano = WinHttpReadData(h.zadanie, bufor.data(), doOdczytu, &przeczytane);
         if (!odczytano) {
             bladTekst = limitCzasuMs && naOdbior() == 0 ? zaWolno() : "przerwane pobieranie";
+            *jak = Niepowodzenie::Zerwane;
             return false;
         }
-        if (n == 0) {
+        if (przeczytane == 0) {
             if (dlugosc != 0 && dlugosc != odebrane) {
                 bladTekst = "niepełny plik";
+                *jak = Niepowodzenie::Zerwane;
                 return false;
             }
             return true;
@@ -109,19 +132,27 @@ bool PobierzDo(const std::wstring& zasob, const ZapisPobierania& zapis, const Po
         // Past the announced length too: the body can only be another one.
         // Checked before the chunk is handed on, so nothing past the limit
         // is ever written.
-        if ((limitBajtow && odebrane + n > limitBajtow) || (dlugosc && odebrane + n > dlugosc)) {
+        if ((limitBajtow && odebrane + przeczytane > limitBajtow) || (dlugosc && odebrane + przeczytane > dlugosc)) {
             bladTekst = BladZaDuzejOdpowiedzi;
             return false;
         }
         // A file that can't take the bytes (a full disk) would be a broken
         // package reported as a good one: stop here and say so.
-        if (!zapis(bufor.data(), n)) {
+        if (!zapis(bufor.data(), przeczytane)) {
             bladTekst = "nie mogę zapisać pliku";
             return false;
         }
-        odebrane += n;
+        odebrane += przeczytane;
         if (postep) postep(odebrane, dlugosc);
     }
+}
+
+bool PobierzDo(const std::wstring& zasob, const ZapisPobierania& zapis, const PostepPobierania& postep,
+               std::string& bladTekst, uint64_t limitBajtow, uint32_t limitCzasuMs) {
+    auto tylko200 = [](const NaglowkiOdpowiedzi& n) {
+        return n.status == 200 ? std::string() : "serwer odpowiedział " + std::to_string(n.status);
+    };
+    return ZapytajRaz(zasob, L"", tylko200, zapis, postep, bladTekst, limitBajtow, limitCzasuMs, nullptr);
 }
 
 bool Pobierz(const std::wstring& zasob, std::string* pamiec, const std::wstring& plik, const PostepPobierania& postep,
@@ -147,4 +178,81 @@ bool Pobierz(const std::wstring& zasob, std::string* pamiec, const std::wstring&
     cel.f = nullptr;
     if (!zapisany) bladTekst = "nie mogę zapisać pliku";
     return zapisany;
+}
+
+namespace {
+
+// Sleeps `ms`, in short steps so that a closing launcher is not kept
+// waiting; false when it was cut short.
+bool Przerwa(uint32_t ms, const std::function<bool()>& przerwij) {
+    for (const ULONGLONG koniec = GetTickCount64() + ms; GetTickCount64() < koniec;) {
+        if (przerwij && przerwij()) return false;
+        Sleep(50);
+    }
+    return !(przerwij && przerwij());
+}
+
+}  // namespace
+
+bool PobierzWznawiajac(const std::wstring& zasob, CelWznawiany& cel, const PostepPobierania& postep,
+                       std::string& bladTekst, uint64_t limitCalosci, const std::function<bool()>& przerwij,
+                       bool* zerwane) {
+    for (int ponowienie = 0;; ++ponowienie) {
+        // Bytes that nothing can vouch for are not built upon.
+        if (cel.odebrane > 0 && cel.walidator.empty()) {
+            if (!cel.odNowa()) {
+                bladTekst = "nie mogę zapisać pliku";
+                return false;
+            }
+            cel.odebrane = 0;
+        }
+        const uint64_t od = cel.odebrane;
+        const std::wstring naglowki =
+            od == 0 ? L""
+                    : L"Range: bytes=" + std::to_wstring(od) + L"-\r\nIf-Range: " +
+                          std::wstring(cel.walidator.begin(), cel.walidator.end()) + L"\r\n";
+        auto ocena = [&](const NaglowkiOdpowiedzi& n) -> std::string {
+            if (od > 0 && n.status == 206) {
+                uint64_t poczatek = 0, calosc = 0;
+                if (!CzytajZakres(n.zakres, poczatek, calosc) || poczatek != od || (cel.calosc && calosc != cel.calosc))
+                    return "serwer odesłał nie tę część pliku (" + n.zakres + ")";
+                cel.calosc = calosc;
+                return "";
+            }
+            if (n.status != 200) return "serwer odpowiedział " + std::to_string(n.status);
+            // The whole file: the first answer, or the file changed on the
+            // server, or a server that ignores ranges.
+            if (od > 0) {
+                Loguj("Serwer wysyła całą paczkę od nowa - pobieram ją od początku.");
+                if (!cel.odNowa()) return "nie mogę zapisać pliku";
+                cel.odebrane = 0;
+            }
+            cel.walidator = WalidatorWznowienia(n.etag, n.ostatniaZmiana);
+            cel.calosc = n.dlugosc;
+            if (cel.nowaCalosc) cel.nowaCalosc();
+            return "";
+        };
+        bool zaDuzo = false;
+        auto dopisz = [&](const char* bajty, size_t ile) {
+            if (limitCalosci && cel.odebrane + ile > limitCalosci) return !(zaDuzo = true);
+            if (!cel.dopisz(bajty, ile)) return false;
+            cel.odebrane += ile;
+            return true;
+        };
+        auto postepCalosci = [&](uint64_t, uint64_t) {
+            if (postep) postep(cel.odebrane, cel.calosc);
+        };
+        Niepowodzenie jak = Niepowodzenie::Inne;
+        if (ZapytajRaz(zasob, naglowki, ocena, dopisz, postepCalosci, bladTekst, 0, 0, &jak)) return true;
+        if (zaDuzo) bladTekst = BladZaDuzejOdpowiedzi;
+        // A server that can't be reached at all fails as it always did; one
+        // lost during this download (a router restarting) is tried again.
+        const bool przejsciowe =
+            jak == Niepowodzenie::Zerwane || (jak == Niepowodzenie::BrakPolaczenia && ponowienie > 0);
+        if (zerwane) *zerwane = przejsciowe;
+        if (!przejsciowe || ponowienie == LiczbaPonowien) return false;
+        const float czesc = cel.calosc ? (float)((double)cel.odebrane / (double)cel.calosc) : 0.0f;
+        UstawStatus(TekstWznowienia(cel.odebrane, ponowienie + 2), czesc);
+        if (!Przerwa(PrzerwaPrzedPonowieniem(ponowienie + 1), przerwij)) return false;
+    }
 }

@@ -30,3 +30,52 @@ bool Pobierz(const std::wstring& zasob, std::string* pamiec, const std::wstring&
 // either limit) instead of a memory sink and a file.
 bool PobierzDo(const std::wstring& zasob, const ZapisPobierania& zapis, const PostepPobierania& postep,
                std::string& bladTekst, uint64_t limitBajtow = 0, uint32_t limitCzasuMs = 0);
+
+// What an answer's headers said, before any byte of its body is read.
+struct NaglowkiOdpowiedzi {
+    uint32_t status = 0;
+    uint64_t dlugosc = 0;  // Content-Length; 0 when none
+    std::string etag, ostatniaZmiana, zakres;  // ETag, Last-Modified, Content-Range
+};
+// Judges the headers: an empty text takes the answer, any other refuses it
+// with that text as the call's error.
+using OcenaNaglowkow = std::function<std::string(const NaglowkiOdpowiedzi&)>;
+
+// What kind of failure ended a request, for whoever tries again.
+enum class Niepowodzenie {
+    Inne,            // the server's answer, a file, a limit: a new try gets the same
+    BrakPolaczenia,  // no answer at all (refused, unreachable, TLS)
+    Zerwane,         // after the answer began: a read failed or stalled past its
+                     // time-out, or the body ended short of its length
+};
+
+// One GET of `zasob` and its read loop, the one place that talks to the
+// server. `naglowki`: request headers besides Cache-Control, each ending in
+// CR LF. On failure `*jak` (when given) says what kind it was.
+bool ZapytajRaz(const std::wstring& zasob, const std::wstring& naglowki, const OcenaNaglowkow& ocena,
+                const ZapisPobierania& zapis, const PostepPobierania& postep, std::string& bladTekst,
+                uint64_t limitBajtow, uint32_t limitCzasuMs, Niepowodzenie* jak);
+
+// The file a resumable download fills, and what it already holds.
+struct CelWznawiany {
+    uint64_t odebrane = 0;   // bytes already in the file
+    std::string walidator;   // what If-Range carries for them; empty: they can't be resumed
+    uint64_t calosc = 0;     // the whole file's size as the server named it; 0 unknown
+    ZapisPobierania dopisz;  // appends bytes
+    // Empties the file (and whatever is computed from its bytes) when the
+    // server sends the whole file anew; false when it can't.
+    std::function<bool()> odNowa;
+    // The server named a new validator and size: worth recording.
+    std::function<void()> nowaCalosc;
+};
+
+// Fetches `zasob` into `cel`, appending to what it holds: after a break the
+// rest is asked for (Range, with If-Range carrying the validator), up to
+// LiczbaPonowien more times with growing pauses, each said in the status
+// line and the journal. A 200 instead of a 206 starts the file over. The
+// whole file never grows past `limitCalosci` (when not 0). No try starts
+// once `przerwij` says so (the launcher is closing). On failure `*zerwane`
+// (when given) says whether the last failure was a break.
+bool PobierzWznawiajac(const std::wstring& zasob, CelWznawiany& cel, const PostepPobierania& postep,
+                       std::string& bladTekst, uint64_t limitCalosci, const std::function<bool()>& przerwij,
+                       bool* zerwane = nullptr);

@@ -82,6 +82,7 @@ struct SkrotWTle::Wnetrze {
     std::mutex m;
     std::condition_variable zmiana;
     std::deque<std::vector<uint8_t>> kolejka;
+    std::vector<std::vector<uint8_t>> wolne;  // hashed blocks, reused: no fresh memory for each MiB
     bool koniec = false;
     std::thread watek;
 
@@ -97,6 +98,9 @@ struct SkrotWTle::Wnetrze {
             }
             zmiana.notify_all();
             if (ok) ok = BCryptHashData(hasz.h, blok.data(), (ULONG)blok.size(), 0) == 0;
+            blok.clear();
+            std::lock_guard<std::mutex> l(m);
+            wolne.push_back(std::move(blok));
         }
     }
     void Oddaj() {
@@ -106,6 +110,10 @@ struct SkrotWTle::Wnetrze {
         zmiana.wait(l, [&] { return kolejka.size() < 8; });
         kolejka.push_back(std::move(zbierany));
         zbierany = {};
+        if (!wolne.empty()) {
+            zbierany = std::move(wolne.back());
+            wolne.pop_back();
+        }
         l.unlock();
         zmiana.notify_all();
     }

@@ -7,7 +7,9 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <atomic>
+#include <functional>
 #include <filesystem>
 #include <thread>
 
@@ -734,6 +736,207 @@ TEST_F(Instalacja, DowiazanieWPaczceNieWyprowadzaUsuwaniaPozaNia) {
     EXPECT_TRUE(PoLinuksowemu(L"Z:\\bin\\rm -rf ", dane, [&] { return !PlikIstnieje(dane); }));
     EXPECT_EQ(CzytajPlik(zewnatrz + L"\\zapis.sav"), "nie ruszać");
     fs::create_directories(dane);
+}
+
+// ---- a download that breaks --------------------------------------------------
+
+// What the test server's /wznow/<t>/ served: body bytes, and the Range
+// header of each request for the package ("-" for none).
+struct Obsluzone {
+    uint64_t bajty = 0;
+    std::vector<std::string> zakresy;
+};
+Obsluzone Licznik(const std::wstring& token) {
+    UstawSerwer(L"/");
+    std::string t, blad;
+    Pobierz(L"_licznik/" + token, &t, L"", nullptr, blad);
+    Obsluzone o;
+    const size_t b = t.find("\"bajty\": ");
+    if (b != std::string::npos) o.bajty = std::stoull(t.substr(b + 9));
+    for (size_t p = t.find("\"zakresy\": [") + 12; p < t.size() && t[p] != ']';) {
+        if (t.compare(p, 4, "null") == 0) {
+            o.zakresy.push_back("-");
+            p += 4;
+        } else if (t[p] == '"') {
+            const size_t k = t.find('"', p + 1);
+            o.zakresy.push_back(t.substr(p + 1, k - p - 1));
+            p = k + 1;
+        } else {
+            ++p;
+        }
+    }
+    return o;
+}
+
+// "bytes=N-" -> N
+uint64_t OdBajtu(const std::string& zakres) { return std::stoull(zakres.substr(6)); }
+
+bool MaLinie(const Dziennik& d, const std::string& poczatek) {
+    return std::any_of(d.begin(), d.end(), [&](const std::string& l) { return l.rfind(poczatek, 0) == 0; });
+}
+
+TEST_F(Instalacja, ZerwanePobieranieWznawiaResztaPrzyResecieIPrzestoju) {
+    const uint64_t rozmiar = CzytajPlik(Paczka(L"duza")).size();
+    // A reset at 30 %, then a connection that stalls at 70 % until the
+    // receive time-out, then the rest.
+    UstawSerwer(L"/wznow/t1/duza/r30+s70/");
+    Instaluj();
+    EXPECT_EQ(Blad(), "");
+    EXPECT_EQ(Zainstalowana(), "2.1");
+    const Dziennik d = KopiaDziennika();
+    EXPECT_TRUE(MaLinie(d, "Połączenie zerwane przy ")) << ::testing::PrintToString(d);
+    EXPECT_NE(std::find_if(d.begin(), d.end(), [](auto& l) { return l.find("(próba 3 z 6)...") != l.npos; }), d.end());
+    EXPECT_TRUE(MaLinie(d, "Paczka zgodna z ogłoszeniem wersji 2.1: " + std::to_string(rozmiar) + " B"));
+    const Obsluzone o = Licznik(L"t1");
+    ASSERT_EQ(o.zakresy.size(), 3u) << ::testing::PrintToString(o.zakresy);
+    EXPECT_EQ(o.zakresy[0], "-");
+    EXPECT_NEAR((double)OdBajtu(o.zakresy[1]), rozmiar * 0.3, rozmiar * 0.05);
+    EXPECT_NEAR((double)OdBajtu(o.zakresy[2]), rozmiar * 0.7, rozmiar * 0.05);
+    EXPECT_LE(o.bajty, rozmiar * 105 / 100) << "the server sent the package again instead of the rest";
+    EXPECT_FALSE(PlikIstnieje(dane + L"\\pobrane\\paczka.czesc"));
+    EXPECT_FALSE(PlikIstnieje(dane + L"\\pobrane\\paczka.czesc.txt"));
+}
+
+TEST_F(Instalacja, ZerwanePobieranieGdySerwerNieDajeZakresuZmieniaPlikLubZawodziZawsze) {
+    const uint64_t rozmiar = CzytajPlik(Paczka(L"duza")).size();
+    struct P {
+        const char* opis;
+        std::wstring token, sciezka;
+        std::string blad;       // empty: installed
+        size_t zapytan;         // requests for the package
+        bool odNowa;            // the journal says the whole file came anew
+    };
+    const std::string nowszaNaSerwerze = " Serwer mógł właśnie wydać nową wersję - kliknij Sprawdź ponownie.";
+    const P przypadki[] = {
+        {"serwer pomija Range: od poczatku", L"t2a", L"/duza/r50+w/", "", 2, true},
+        // The file was replaced between tries: If-Range brings the whole new
+        // one, which is not the announced package.
+        {"plik zmieniony miedzy probami", L"t2b", L"/duza~dobra/r50/",
+         "Paczka odrzucona: rozmiar paczki " + std::to_string(CzytajPlik(Paczka(L"dobra")).size()) +
+             " B, a ogłoszono " + std::to_string(rozmiar) + " B." + nowszaNaSerwerze,
+         2, true},
+        {"serwer zrywa zawsze", L"t2c", L"/duza/R30/", "Pobieranie nie wyszło: przerwane pobieranie", 6, false},
+    };
+    for (const P& p : przypadki) {
+        SCOPED_TRACE(p.opis);
+        UsunDrzewo(dane);
+        fs::create_directories(dane);
+        WyczyscStan();
+        UstawGre(gra);
+        DeleteFileW(PlikZapisu().c_str());
+        UstawSerwer(L"/wznow/" + p.token + p.sciezka);
+        const ULONGLONG start = GetTickCount64();
+        Instaluj();
+        const ULONGLONG trwalo = GetTickCount64() - start;
+        EXPECT_EQ(Blad(), p.blad);
+        const Dziennik d = KopiaDziennika();
+        EXPECT_EQ(MaLinie(d, "Serwer wysyła całą paczkę od nowa - pobieram ją od początku."), p.odNowa)
+            << ::testing::PrintToString(d);
+        EXPECT_EQ(Licznik(p.token).zakresy.size(), p.zapytan);
+        if (p.blad.empty()) {
+            EXPECT_EQ(Zainstalowana(), "2.1");
+        } else {
+            EXPECT_FALSE(PlikIstnieje(dane + L"\\paczka"));
+            EXPECT_TRUE(Wywolania().empty());
+        }
+        // Five pauses of 1 to 15 s and six short tries: it ends.
+        EXPECT_LT(trwalo, 90000u);
+    }
+}
+
+TEST_F(Instalacja, PobieranieZamknietePrzyPolowieWznawiaNastepnaInstalacja) {
+    const uint64_t rozmiar = CzytajPlik(Paczka(L"duza")).size();
+    const std::wstring czesc = dane + L"\\pobrane\\paczka.czesc", zapis = czesc + L".txt";
+    struct P {
+        const char* opis;
+        std::function<void()> miedzy;  // done to the kept part between the runs
+        std::string blad;              // empty: installed
+        bool wznowiona;                // the second run asked for the rest only
+    };
+    const P przypadki[] = {
+        {"wznowiona", [] {}, "", true},
+        {"czesc zmieniona na dysku",
+         [&] {
+             std::string b = CzytajPlik(czesc);
+             b[b.size() / 3] ^= 0x55;
+             ZapiszPlik(czesc, b);
+         },
+         "Paczka odrzucona: SHA-256 paczki ", true},
+        // The server's file is another one now: If-Range answers with all of it.
+        {"walidator inny niz na serwerze",
+         [&] {
+             std::string t = CzytajPlik(zapis);
+             const size_t w = t.find("walidator=") + 10;
+             t.replace(w, t.find('\n', w) - w, "\"inny\"");
+             ZapiszPlik(zapis, t);
+         },
+         "", true},
+        // Fetched for another announcement: thrown away before any request.
+        {"inne ogloszenie",
+         [&] {
+             std::string t = CzytajPlik(zapis);
+             t.replace(t.find("ogloszenie=") + 11, 8, "rozmiar=1");
+             ZapiszPlik(zapis, t);
+         },
+         "", false},
+    };
+    int n = 0;
+    for (const P& p : przypadki) {
+        SCOPED_TRACE(p.opis);
+        const std::wstring token = L"t3" + std::to_wstring(n++);
+        UsunDrzewo(dane);
+        fs::create_directories(dane);
+        WyczyscStan();
+        UstawGre(gra);
+        UstawSerwer(L"/wznow/" + token + L"/duza/r50/");
+        // The player closes the launcher while it waits to try again.
+        std::thread instalacja(Instaluj);
+        ASSERT_TRUE(CzekajNa([&] { return Status().rfind("Połączenie zerwane przy ", 0) == 0; }, 20000));
+        Stan.zamykanie = true;
+        instalacja.join();
+        Stan.zamykanie = false;
+        EXPECT_EQ(Licznik(token).zakresy.size(), 1u) << "a request was made after the launcher was closing";
+        EXPECT_EQ(Blad(), "Pobieranie nie wyszło: przerwane pobieranie");
+        ASSERT_TRUE(PlikIstnieje(czesc));
+        ASSERT_TRUE(PlikIstnieje(zapis));
+        const uint64_t kept = CzytajPlik(czesc).size();
+        EXPECT_NEAR((double)kept, rozmiar * 0.5, rozmiar * 0.05);
+        p.miedzy();
+
+        WyczyscStan();
+        UstawGre(gra);
+        DeleteFileW(PlikZapisu().c_str());
+        UstawSerwer(L"/wznow/" + token + L"/duza/r50/");
+        Instaluj();
+        const Obsluzone o = Licznik(token);
+        ASSERT_EQ(o.zakresy.size(), 2u);
+        EXPECT_EQ(o.zakresy[1], p.wznowiona ? "bytes=" + std::to_string(kept) + "-" : "-");
+        if (p.blad.empty()) {
+            EXPECT_EQ(Blad(), "");
+            EXPECT_EQ(Zainstalowana(), "2.1");
+        } else {
+            EXPECT_EQ(Blad().rfind(p.blad, 0), 0u) << Blad();
+            EXPECT_FALSE(PlikIstnieje(dane + L"\\paczka"));
+            EXPECT_TRUE(Wywolania().empty());
+        }
+        // A part never outlives a run that got the whole file.
+        EXPECT_FALSE(PlikIstnieje(czesc));
+        EXPECT_FALSE(PlikIstnieje(zapis));
+    }
+}
+
+TEST_F(Instalacja, ZerwanePobieranieZNginxWznowione) {
+    if (AdresTestowy("MORVANE_NGINX").second == 0) GTEST_SKIP() << "no nginx here";
+    const uint64_t rozmiar = CzytajPlik(Paczka(L"duza")).size();
+    // The test server passes requests to nginx and cuts its first answer.
+    UstawSerwer(L"/nginx/t4/r50/");
+    Instaluj();
+    EXPECT_EQ(Blad(), "");
+    EXPECT_EQ(Zainstalowana(), "2.1");
+    const Obsluzone o = Licznik(L"t4");
+    ASSERT_EQ(o.zakresy.size(), 2u);
+    EXPECT_NEAR((double)OdBajtu(o.zakresy[1]), rozmiar * 0.5, rozmiar * 0.05);
+    EXPECT_LE(o.bajty, rozmiar * 105 / 100);
 }
 
 // ---- the uninstall worker -------------------------------------------------------

@@ -5,6 +5,7 @@
 
 #include "core/plik_dziennika.h"
 #include "net/ogloszenie.h"
+#include "net/wznowienie.h"
 
 namespace {
 
@@ -198,6 +199,79 @@ TEST(PlikDziennika, LinieDoZapisuIPominietePoIndeksieWszystkich) {
               "2026-12-11 01:02:03  c\r\n2026-12-11 01:02:03  d\r\n2026-12-11 01:02:03  e\r\n");
     EXPECT_EQ(TekstDoPliku(LinieDoZapisu(d, 5, 4), "T", false), "T  e\r\n");
     EXPECT_EQ(TekstDziennika({"a", "BŁĄD: b", ""}), "a\r\nBŁĄD: b\r\n\r\n");
+}
+
+}  // namespace
+
+// ---- resuming the package's download (pure half) --------------------------------
+
+namespace {
+
+TEST(Wznowienie, ZakresOdpowiedziWalidatorIPrzerwy) {
+    struct Z { const char* naglowek; bool ok; uint64_t od, calosc; };
+    const Z zakresy[] = {
+        {"bytes 100-999/1000", true, 100, 1000},
+        {"bytes 0-0/1", true, 0, 1},
+        {"bytes */1000", false, 0, 0},         // unsatisfiable: no part at all
+        {"bytes 100-999/*", false, 0, 0},      // total unknown: can't tell the file
+        {"bytes 100-1000/1000", false, 0, 0},  // last byte past the total
+        {"bytes 500-100/1000", false, 0, 0},
+        {"bytes 100-999/1000 ", false, 0, 0},
+        {"items 100-999/1000", false, 0, 0},
+        {"bytes -5-999/1000", false, 0, 0},
+        {"bytes 100-999/99999999999999999999999", false, 0, 0},
+    };
+    for (const Z& z : zakresy) {
+        uint64_t od = 7, calosc = 7;
+        EXPECT_EQ(CzytajZakres(z.naglowek, od, calosc), z.ok) << z.naglowek;
+        if (z.ok) {
+            EXPECT_EQ(std::make_pair(od, calosc), std::make_pair(z.od, z.calosc)) << z.naglowek;
+        }
+    }
+    // A weak ETag may not stand in If-Range, and then neither may the date.
+    EXPECT_EQ(WalidatorWznowienia("\"abc\"", "Wed, 09 Dec 2026 10:00:00 GMT"), "\"abc\"");
+    EXPECT_EQ(WalidatorWznowienia("W/\"abc\"", "Wed, 09 Dec 2026 10:00:00 GMT"), "");
+    EXPECT_EQ(WalidatorWznowienia("", "Wed, 09 Dec 2026 10:00:00 GMT"), "Wed, 09 Dec 2026 10:00:00 GMT");
+    EXPECT_EQ(WalidatorWznowienia("", ""), "");
+    // Growing pauses, 30 s in all: the tries end.
+    uint32_t razem = 0;
+    for (int i = 1; i <= LiczbaPonowien; ++i) {
+        EXPECT_GT(PrzerwaPrzedPonowieniem(i), i > 1 ? PrzerwaPrzedPonowieniem(i - 1) : 0u);
+        razem += PrzerwaPrzedPonowieniem(i);
+    }
+    EXPECT_EQ(razem, 30000u);
+    EXPECT_EQ(TekstWznowienia(120u * 1048576, 2), "Połączenie zerwane przy 120 MB - wznawiam (próba 2 z 6)...");
+}
+
+TEST(Wznowienie, ZapisCzesciTylkoCalyINiezmieniony) {
+    const ZapisCzesci z{"http://127.0.0.1:80/v/", "\"abc\"", 1792014, "rozmiar=1792014 sha256=00ff"};
+    const std::string tekst = TekstZapisuCzesci(z);
+    ZapisCzesci w;
+    ASSERT_TRUE(CzytajZapisCzesci(tekst, w));
+    EXPECT_EQ(w, z);
+    auto zmien = [&](const std::string& co, const std::string& na) {
+        std::string t = tekst;
+        t.replace(t.find(co), co.size(), na);
+        return t;
+    };
+    const std::string zepsute[] = {
+        tekst.substr(0, tekst.size() - 1),     // cut before its last LF
+        tekst.substr(0, tekst.size() / 2),
+        tekst + "dodatek=1\n",
+        zmien("calosc=1792014", "calosc=0"),   // a part of nothing
+        zmien("calosc=1792014", "calosc=12x"),
+        zmien("calosc=1792014", "calosc=01792014"),  // not as written: changed by hand
+        zmien("walidator=\"abc\"", "walidator="),  // nothing to ask If-Range with
+        zmien("\n", "\r\n"),                  // edited on Windows: not ours any more
+        zmien("v1", "v2"),
+        zmien("serwer=", "adres="),
+        "",
+    };
+    for (const std::string& t : zepsute) {
+        ZapisCzesci x = z;
+        EXPECT_FALSE(CzytajZapisCzesci(t, x)) << t;
+        EXPECT_EQ(x, z) << "a refused record changed the result";
+    }
 }
 
 }  // namespace

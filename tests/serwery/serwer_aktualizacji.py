@@ -17,6 +17,25 @@ The first path segment chooses the behaviour, so each test picks its own:
   /dwa/<t>/<p1>/<p2>/<name>  wersja.txt: the first request under this <t> gets <p1>'s announcement,
                          every later one <p2>'s; the zip is <p2>'s (a server, or someone on the way,
                          answering the check and the install differently)
+  /wznow/<t>/<p>/<plan>/<name>  the package <p> (wersja.txt: its announcement) with ranges:
+                         a strong ETag, Range and If-Range as a static server answers them.
+                         <p> may be "<p1>~<p2>": the zip is <p1> for the first request, then <p2>
+                         (the file replaced on the server); "duzy" is the 175 MiB of /duzy/.
+                         <plan>: one step per zip request,
+                         joined by "+", then every further request is served whole:
+                           r<N>  reset the connection once byte N% of the file is reached
+                           s<N>  stall there for 35 s (past the client's receive time-out)
+                           k<N>  end the body cleanly there (short of its length)
+                           w     ignore Range: 200 with the whole file
+                           R<N>  as r<N>, for this and every further request
+                           x<N>  as r<N> without waiting for the bytes to reach the client first
+                                 (what was still in the socket is lost: tools/bench-pobierz)
+                           o     serve it
+  /_licznik/<t>          what /wznow/<t>/ served: {"bajty": body bytes sent, "zakresy": the Range
+                         header of each zip request (null without)}
+  /nginx/<t>/<plan>/<name>  the same plan in front of the real nginx (MORVANE_NGINX), which holds
+                         the "duza" package: requests go through with their Range and If-Range,
+                         answers come back with their status and headers, cut as the plan says
   /duzy/<name>           183 500 800 bytes (175 MiB), streamed
   /ogromny/<name>        8 MiB body
   /_ostatnie             the last request before this one: path and headers, as JSON
@@ -25,6 +44,8 @@ Run with --uruchom CMD...: serves while CMD runs, passes MORVANE_SERWER=host:por
 (and MORVANE_NGINX=host:port/base/ when nginx is installed: a real nginx serving a
 folder with wersja.txt "2.5" and Morvane-najnowsza.zip) and exits with CMD's code.
 """
+import hashlib
+import http.client
 import http.server
 import json
 import os
@@ -43,6 +64,22 @@ DUZY = 183500800
 PACZKA_OK = bytes((i * 7) % 251 for i in range(300000))
 ostatnie = {}
 zapytania_dwa = {}
+wznowienia = {}  # <t> -> {"bajty": int, "zakresy": [...]}
+blokada_wznowien = threading.Lock()
+
+
+def duzy():
+    global _duzy
+    if _duzy is None:
+        _duzy = (bytes(range(256)) * 4096 * 176)[:DUZY]
+    return _duzy
+
+
+_duzy = None
+
+
+def etag(tresc):
+    return '"' + hashlib.sha256(tresc).hexdigest()[:16] + '"'
 
 
 class Obsluga(http.server.BaseHTTPRequestHandler):
@@ -65,6 +102,11 @@ class Obsluga(http.server.BaseHTTPRequestHandler):
         tryb = czesci[1] if len(czesci) > 1 else ""
         if tryb == "_ostatnie":
             return self.wyslij(200, json.dumps(ostatnie).encode())
+        if tryb == "_licznik":
+            with blokada_wznowien:
+                return self.wyslij(200, json.dumps(wznowienia.get(czesci[2], {"bajty": 0, "zakresy": []})).encode())
+        if tryb in ("wznow", "nginx"):
+            return self.wznow(czesci)
         ostatnie = {"sciezka": self.path, "naglowki": {k.lower(): v for k, v in self.headers.items()}}
         nazwa = czesci[-1]
         if tryb == "ok":
@@ -160,6 +202,106 @@ class Obsluga(http.server.BaseHTTPRequestHandler):
         return self.wyslij(404, b"nieznany tryb")
 
 
+    def wznow(self, czesci):
+        token = czesci[2]
+        nazwa = czesci[-1]
+        if tryb_nginx := czesci[1] == "nginx":
+            plan_tekst = czesci[3]
+        else:
+            pakiety, plan_tekst = czesci[3].split("~"), czesci[4]
+        with blokada_wznowien:
+            stan = wznowienia.setdefault(token, {"bajty": 0, "zakresy": []})
+            numer = len(stan["zakresy"]) if nazwa != "wersja.txt" else -1
+            if numer >= 0:
+                stan["zakresy"].append(self.headers.get("Range"))
+        plan = plan_tekst.split("+")
+        krok = "o"
+        if numer >= 0:
+            stale = [k for k in plan if k.startswith("R")]
+            krok = plan[numer] if numer < len(plan) else (stale[0] if stale else "o")
+        if tryb_nginx:
+            return self.przez_nginx(nazwa, krok, stan)
+        katalog = os.environ.get("MORVANE_PACZKI", "")
+        if nazwa == "wersja.txt":
+            with open(os.path.join(katalog, pakiety[0] + ".wersja.txt"), "rb") as f:
+                return self.wyslij(200, f.read())
+        ktory = pakiety[min(max(numer, 0), len(pakiety) - 1)]
+        if ktory == "duzy":  # the 175 MiB of /duzy/, for tools/bench-pobierz
+            tresc = duzy()
+        else:
+            with open(os.path.join(katalog, ktory + ".zip"), "rb") as f:
+                tresc = f.read()
+        znacznik = etag(tresc)
+        od = 0
+        zakres = self.headers.get("Range")
+        warunek = self.headers.get("If-Range")
+        if zakres and krok != "w" and (warunek is None or warunek == znacznik):
+            od = int(zakres.split("=")[1].split("-")[0])
+        if od:
+            self.send_response(206)
+            self.send_header("Content-Range", f"bytes {od}-{len(tresc) - 1}/{len(tresc)}")
+        else:
+            self.send_response(200)
+        self.send_header("Content-Length", str(len(tresc) - od))
+        self.send_header("ETag", znacznik)
+        self.send_header("Last-Modified", "Wed, 09 Dec 2026 10:00:00 GMT")
+        self.end_headers()
+        self.wyslij_wedlug_planu(tresc, od, krok, stan)
+
+    def wyslij_wedlug_planu(self, tresc, od, krok, stan, calosc=None):
+        """Sends tresc[od:] (the bytes from file offset `od`), cut as `krok` says."""
+        calosc = calosc or len(tresc)
+        koniec = len(tresc)
+        if krok[0] in "rskRx":
+            koniec = max(od, min(koniec, calosc * int(krok[1:]) // 100))
+        pozycja = od
+        while pozycja < koniec:
+            kawalek = tresc[pozycja:min(koniec, pozycja + 65536)]
+            try:
+                self.wfile.write(kawalek)
+                self.wfile.flush()
+            except OSError:
+                return
+            pozycja += len(kawalek)
+            with blokada_wznowien:
+                stan["bajty"] += len(kawalek)
+        if krok[0] in "rRx":
+            if krok[0] != "x":
+                time.sleep(0.2)
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            self.connection.close()
+            self.close_connection = True
+        elif krok[0] == "s":
+            time.sleep(35)
+            self.close_connection = True
+        elif krok[0] == "k":
+            self.close_connection = True
+            self.connection.shutdown(socket.SHUT_WR)
+
+    def przez_nginx(self, nazwa, krok, stan):
+        adres = os.environ.get("MORVANE_NGINX", "")
+        host, reszta = adres.split("/", 1)
+        polaczenie = http.client.HTTPConnection(host, timeout=10)
+        naglowki = {k: v for k, v in self.headers.items() if k.lower() in ("range", "if-range")}
+        polaczenie.request("GET", "/" + reszta + "duza/" + nazwa, headers=naglowki)
+        odp = polaczenie.getresponse()
+        tresc = odp.read()
+        polaczenie.close()
+        self.send_response(odp.status)
+        for k in ("Content-Length", "Content-Range", "ETag", "Last-Modified"):
+            if odp.getheader(k) is not None:
+                self.send_header(k, odp.getheader(k))
+        self.end_headers()
+        if nazwa == "wersja.txt":
+            self.wfile.write(tresc)
+            return
+        # The cut is at a place in the whole file, wherever this answer starts.
+        zakres = odp.getheader("Content-Range")
+        od = int(zakres.split(" ")[1].split("-")[0]) if zakres else 0
+        calosc = int(zakres.split("/")[1]) if zakres else len(tresc)
+        self.wyslij_wedlug_planu(b"\0" * od + tresc, od, krok, stan, calosc)
+
+
 class Serwer(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
     allow_reuse_address = True
@@ -214,6 +356,12 @@ def uruchom_nginx():
         f.write(b"2.5\n")
     with open(os.path.join(pliki, "Morvane-najnowsza.zip"), "wb") as f:
         f.write(PACZKA_OK)
+    # A real package with its announcement, for resuming against nginx.
+    paczki = os.environ.get("MORVANE_PACZKI")
+    if paczki and os.path.isfile(os.path.join(paczki, "duza.zip")):
+        os.makedirs(os.path.join(pliki, "duza"))
+        shutil.copy(os.path.join(paczki, "duza.zip"), os.path.join(pliki, "duza", "Morvane-najnowsza.zip"))
+        shutil.copy(os.path.join(paczki, "duza.wersja.txt"), os.path.join(pliki, "duza", "wersja.txt"))
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         port = s.getsockname()[1]
@@ -240,7 +388,7 @@ def main():
     env = dict(os.environ, MORVANE_SERWER=f"127.0.0.1:{s.server_address[1]}")
     nginx, adres_nginx, katalog = uruchom_nginx()
     if adres_nginx:
-        env["MORVANE_NGINX"] = adres_nginx
+        env["MORVANE_NGINX"] = os.environ["MORVANE_NGINX"] = adres_nginx  # the /nginx/ mode passes requests on
     try:
         kod = subprocess.call(sys.argv[2:], env=env)
     finally:
