@@ -13,6 +13,7 @@
 
 #include "app/czcionki.h"
 #include "app/okno.h"
+#include "app/przejecie.h"
 #include "app/uklad.h"
 #include "core/plik_dziennika.h"
 #include "core/stan.h"
@@ -284,17 +285,29 @@ int UruchomLauncher(HINSTANCE instancja) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     UstawSwiadomoscDpi();
 
+    // Started by an older launcher that hands over to this one: its mutex
+    // is still held, and this launcher keeps the name alive once it ends.
+    const DWORD poprzedni = PoprzedniLauncher();
     HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Morvane-launcher");
     const DWORD bladMuteksu = GetLastError();
     // A launcher running as administrator holds a mutex that a normal one
     // may not open: access denied means it exists, so another one runs. Two
     // launchers would run two installs on one data folder.
-    if (bladMuteksu == ERROR_ALREADY_EXISTS || (!mutex && bladMuteksu == ERROR_ACCESS_DENIED)) {
+    if (!poprzedni && (bladMuteksu == ERROR_ALREADY_EXISTS || (!mutex && bladMuteksu == ERROR_ACCESS_DENIED))) {
         if (HWND pierwsze = FindWindowW(L"MorvaneLauncher", nullptr)) {
             ShowWindow(pierwsze, SW_RESTORE);
             SetForegroundWindow(pierwsze);
         }
         if (mutex) CloseHandle(mutex);
+        CoUninitialize();
+        return 0;
+    }
+    // An older copy started from elsewhere (a download left on the desktop)
+    // lets the newer one in the data folder run instead.
+    std::string bezPrzejecia;
+    if (!poprzedni && PrzekazNowszemuZDanych(bezPrzejecia)) {
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
         CoUninitialize();
         return 0;
     }
@@ -345,7 +358,18 @@ int UruchomLauncher(HINSTANCE instancja) {
     ImGui_ImplDX11_Init(Urzadzenie, Kontekst);
 
     Loguj(std::string("Launcher Morvane ") + WersjaLaunchera);
-    UruchomWatek(Sprawdz);
+    if (!bezPrzejecia.empty()) Loguj(bezPrzejecia);
+    if (poprzedni) {
+        // The old launcher closes once it hears this; the check waits for
+        // it to be gone, so that never two act at once.
+        ZglosGotowosc(poprzedni);
+        std::thread([poprzedni] {
+            PoczekajNaPoprzedni(poprzedni);
+            Sprawdz();
+        }).detach();
+    } else {
+        UruchomWatek(Sprawdz);
+    }
 
     PetlaKlatek();
     Stan.zamykanie.store(true);

@@ -56,7 +56,8 @@ struct StanLaunchera {
 // process ends, so it is never destroyed.
 extern StanLaunchera& Stan;
 
-inline constexpr const char* WersjaLaunchera = "1.0";
+// From the build's MORVANE_WERSJA (core/wersja.cpp).
+extern const char* const WersjaLaunchera;
 inline constexpr size_t LimitDziennika = 300;
 inline constexpr size_t UsuwaneNaRaz = 100;
 

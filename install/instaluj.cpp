@@ -9,6 +9,7 @@
 #include "core/tekst.h"
 #include "app/wersje.h"
 #include "install/folder_paczki.h"
+#include "install/kopia_launchera.h"
 #include "install/proces.h"
 #include "install/wine.h"
 #include "net/adres.h"
@@ -22,17 +23,6 @@ namespace fs = std::filesystem;
 namespace {
 
 bool MaSkryptInstalacji(const std::wstring& folder) { return PlikIstnieje(folder + L"\\instaluj.ps1"); }
-
-// The launcher's own program file, or empty.
-std::wstring WlasnyProgram() {
-    std::wstring bufor(520, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, bufor.data(), (DWORD)bufor.size());
-        if (n == 0) return L"";
-        if (n < bufor.size()) return bufor.substr(0, n);
-        bufor.assign(bufor.size() * 2, L'\0');  // cut off: try a larger buffer
-    }
-}
 
 // Unpacks the package beside the installed one with tar, then PowerShell
 // when tar did not give a whole package, and swaps it in only then: a broken
@@ -362,16 +352,18 @@ bool ZdobadzPaczke(const std::wstring& sciezka, const Zamowienie& z) {
 
 // Unpacks the package into the data folder, puts the launcher's copy there
 // and runs the package's install script for the game folder.
-bool ZainstalujPaczke(const std::wstring& paczka, const std::wstring& dane, const std::wstring& gra) {
+bool ZainstalujPaczke(const std::wstring& paczka, const std::wstring& dane, const std::wstring& gra,
+                      KopiaLaunchera& launcher) {
     UstawStatus("Rozpakowuję...", -1.0f);
     if (!Rozpakuj(paczka, dane)) return false;
     const std::wstring folderPaczki = dane + L"\\paczka";
     UstawStatus("Instaluję (kopiuję ok. 400 MB do folderu gry)...", -1.0f);
     const std::wstring kopia = dane + L"\\Morvane.exe";
-    const std::wstring wlasny = WlasnyProgram();
-    if (!RowneBezWielkosciAZ(wlasny, kopia)) CopyFileW(wlasny.c_str(), kopia.c_str(), FALSE);
+    launcher = UmiescLauncher(dane);
     const uint32_t kod = UruchomSkrypt(folderPaczki + L"\\instaluj.ps1", ArgumentyInstalacji(gra, kopia));
     if (kod == 0) return true;
+    PrzywrocLauncher(dane, launcher);
+    launcher = {};
     LogujBlad("Instalacja przerwana (kod " + std::to_string(kod) + ") - szczegóły w dzienniku niżej.");
     return false;
 }
@@ -407,8 +399,9 @@ void Instaluj() {
     if (naDysku) fs::create_directories(dane + L"\\pobrane", ec);
     if (naDysku && !gra.empty()) NaprawFolderPaczki(dane);
 
-    const bool sukces =
-        !gra.empty() && naDysku && ZdobadzPaczke(paczka, zamowienie) && ZainstalujPaczke(paczka, dane, gra);
+    KopiaLaunchera launcher;
+    const bool sukces = !gra.empty() && naDysku && ZdobadzPaczke(paczka, zamowienie) &&
+                        ZainstalujPaczke(paczka, dane, gra, launcher);
 
     if (naDysku) DeleteFileW(paczka.c_str());
     {
@@ -418,5 +411,6 @@ void Instaluj() {
     }
     if (sukces) AdresSerwera();
     UstawStatus(sukces ? "Gotowe - możesz grać." : "", -1.0f);
+    PrzekazNowemuLauncherowi(dane, launcher);
     ZwolnijPrace();
 }

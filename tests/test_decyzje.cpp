@@ -10,6 +10,7 @@
 #include "app/wersje.h"
 #include "app/zasady.h"
 #include "game/sciezki.h"
+#include "install/wybor_launchera.h"
 
 namespace {
 
@@ -53,6 +54,35 @@ struct PrzypadekPrzycisku {
     int wybrana; bool zajety, dziala; std::string zainst, serwer, blad, status;
     std::string etykieta; bool aktywny; Akcja akcja; std::string komunikat; Barwa barwa;
 };
+
+TEST(KopiaLaunchera, NowszyZPaczkiNigdyWstecz) {
+    using W = WyborLaunchera;
+    struct P {
+        const char *wlasna, *wPaczce, *wDanych;
+        bool zDanych;
+        W wybor;
+    };
+    const P przypadki[] = {
+        {"1.0", "", "", false, W::Wlasny},           // no launcher in the package: as always
+        {"1.0", "", "1.0", false, W::Wlasny},
+        {"1.0", "", "", true, W::Zostaw},            // runs from the copy itself
+        {"1.0", "1.1", "", false, W::ZPaczki},
+        {"1.0", "1.1", "1.0", true, W::ZPaczki},     // replaces the running copy
+        {"1.0", "1.1", "0.9", false, W::ZPaczki},
+        {"1.0", "1.0", "", false, W::Wlasny},        // the same version: as always
+        {"1.0", "0.9", "", false, W::Wlasny},        // an older one is ignored
+        {"1.0", "0.9", "", true, W::Zostaw},
+        {"1.0", "1.0.1", "", false, W::ZPaczki},     // versions as lists of numbers
+        {"1.10", "1.9", "", false, W::Wlasny},
+        // A newer copy in the data folder is never replaced by an older one.
+        {"1.0", "", "1.2", false, W::Zostaw},
+        {"1.0", "1.1", "1.2", false, W::Zostaw},
+        {"1.0", "1.2", "1.2", false, W::ZPaczki},
+    };
+    for (const P& p : przypadki)
+        EXPECT_EQ(WybierzLauncher(p.wlasna, p.wPaczce, p.wDanych, p.zDanych), p.wybor)
+            << p.wlasna << " / " << p.wPaczce << " / " << p.wDanych << " / " << p.zDanych;
+}
 
 TEST(GlownyPrzycisk, KazdyWierszRegulIWarianty) {
     const std::string grajHint = "Brama Morvane otworzy się w grze sama: konto, postać, wejście do świata.";

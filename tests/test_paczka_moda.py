@@ -46,6 +46,37 @@ class PaczkaModa(unittest.TestCase):
                 # Polish messages as UTF-8.
                 self.assertTrue(z.read("instaluj.ps1").startswith(b"\xef\xbb\xbf"))
 
+    def test_launcher_w_paczce_na_wierzchu(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            folder, cel = os.path.join(tmp, "paczka"), os.path.join(tmp, "cel")
+            for nazwa in ("instaluj.ps1", "odinstaluj.ps1"):
+                os.makedirs(folder, exist_ok=True)
+                with open(os.path.join(folder, nazwa), "w") as f:
+                    f.write("# skrypt\n")
+            nowy, zly = os.path.join(tmp, "nowy.exe"), os.path.join(tmp, "zly.exe")
+            with open(nowy, "wb") as f:
+                f.write(b"MZ nowy launcher")
+            with open(zly, "wb") as f:
+                f.write(b"to nie program")
+            # From --launcher, under its fixed name at the top.
+            w = zbuduj(folder, "2.0", cel, "--launcher", nowy)
+            self.assertEqual(w.returncode, 0, w.stderr)
+            self.assertIn("with Morvane.exe", w.stdout)
+            with zipfile.ZipFile(os.path.join(cel, "Morvane-najnowsza.zip")) as z:
+                self.assertEqual(z.read("Morvane.exe"), b"MZ nowy launcher")
+            # From the folder's top when no --launcher is given; --launcher wins over it.
+            with open(os.path.join(folder, "Morvane.exe"), "wb") as f:
+                f.write(b"MZ z folderu")
+            for argumenty, tresc in (((), b"MZ z folderu"), (("--launcher", nowy), b"MZ nowy launcher")):
+                w = zbuduj(folder, "2.0", cel, *argumenty)
+                self.assertEqual(w.returncode, 0, w.stderr)
+                with zipfile.ZipFile(os.path.join(cel, "Morvane-najnowsza.zip")) as z:
+                    self.assertEqual([n for n in z.namelist() if n.endswith("Morvane.exe")], ["Morvane.exe"])
+                    self.assertEqual(z.read("Morvane.exe"), tresc)
+            w = zbuduj(folder, "2.0", cel, "--launcher", zly)
+            self.assertNotEqual(w.returncode, 0)
+            self.assertIn("not a Windows program", w.stderr)
+
     def test_odmawia_skryptow_nie_na_wierzchu_i_zlej_wersji(self):
         with tempfile.TemporaryDirectory() as folder, tempfile.TemporaryDirectory() as cel:
             os.makedirs(os.path.join(folder, "Morvane"))

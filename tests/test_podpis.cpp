@@ -160,6 +160,9 @@ TEST_F(Podpis, WrogiSerwerNicNieZmieniaIMowiCoZawiodlo) {
         {L"zly_hex", "Paczka odrzucona: linia sha256= nie ma 64 cyfr szesnastkowych: \"zz", true, true},
         // Another valid package of the same size: only the digest tells.
         {L"podmieniona", "Paczka odrzucona: SHA-256 paczki ", true, false},
+        // The team's package re-zipped with another Morvane.exe: refused
+        // before any launcher is put anywhere.
+        {L"inny_launcher", "Paczka odrzucona: ", true, false},
         {L"ucieta", "Paczka odrzucona: rozmiar paczki " + std::to_string(zip.size() / 2) + " B, a ogłoszono " +
                         std::to_string(zip.size()) + " B." + NowszaNaSerwerze, false, false},
         // The announced package itself, left by an install killed after its
@@ -196,6 +199,7 @@ TEST_F(Podpis, WrogiSerwerNicNieZmieniaIMowiCoZawiodlo) {
         EXPECT_EQ(ObrazDrzewa(dane), przedDane) << "the data folder changed";
         EXPECT_EQ(ObrazDrzewa(gra), przedGra) << "the game folder changed";
         EXPECT_FALSE(PlikIstnieje(PlikZapisu())) << "tar or PowerShell ran for a refused package";
+        EXPECT_FALSE(PlikIstnieje(dane + L"\\paczka\\Morvane.exe"));
 
         Sprawdz_(p.nazwa);
         const std::string bladSprawdzenia = Pole(&StanLaunchera::blad);

@@ -13,6 +13,7 @@
 #include "app/czcionki.h"
 #include "app/powloka.h"
 #include "core/tekst.h"
+#include "install/kopia_launchera.h"
 #include "imgui.h"
 #include "wspolne.h"
 
@@ -41,6 +42,41 @@ bool GraWidocznaW(DWORD ms) {
         Sleep(100);
     }
     return SprawdzCzyGraDziala();
+}
+
+// A path of the build (a Linux one) as Wine sees it.
+std::wstring ZBudowania(const char* linuksowa) {
+    std::wstring w = L"Z:" + NaUtf16(linuksowa);
+    for (wchar_t& z : w)
+        if (z == L'/') z = L'\\';
+    return w;
+}
+
+std::string TekstZasobu(const std::wstring& program, const wchar_t* nazwa) {
+    std::vector<uint8_t> b(GetFileVersionInfoSizeW(program.c_str(), nullptr));
+    if (b.empty() || !GetFileVersionInfoW(program.c_str(), 0, (DWORD)b.size(), b.data())) return "";
+    wchar_t* t = nullptr;
+    UINT n = 0;
+    if (!VerQueryValueW(b.data(), (std::wstring(L"\\StringFileInfo\\041504b0\\") + nazwa).c_str(), (void**)&t, &n))
+        return "";
+    return NaUtf8(std::wstring(t, wcsnlen(t, n)));
+}
+
+TEST(Wersja, ZasobWersjiZBudowaniaIToSamoWOknieIDzienniku) {
+    const std::wstring exe = ZBudowania(MORVANE_EXE_LINUX);
+    EXPECT_EQ(std::string(WersjaLaunchera), MORVANE_WERSJA_BUDOWY);
+    EXPECT_EQ(WersjaPliku(exe), MORVANE_WERSJA_BUDOWY);
+    EXPECT_EQ(TekstZasobu(exe, L"FileVersion"), MORVANE_WERSJA_BUDOWY);
+    EXPECT_EQ(TekstZasobu(exe, L"FileDescription"), "Launcher Morvane");
+    EXPECT_EQ(TekstZasobu(exe, L"ProductName"), "Morvane");
+    // Another program's version is its own build's.
+    EXPECT_EQ(WersjaPliku(ZBudowania(LAUNCHER_STARY_LINUX)), "0.5");
+    EXPECT_EQ(WersjaPliku(FolderTestu() + L"\\" + NaUtf16(CZEKAJ_EXE)), "");  // none at all
+    // The icon drawn for it.
+    HMODULE m = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(m);
+    EXPECT_TRUE(FindResourceW(m, MAKEINTRESOURCEW(1), RT_GROUP_ICON));
+    FreeLibrary(m);
 }
 
 TEST(ObserwacjaGry, WidziProcesWitcher3WKazdejWielkosciLiterINicDluzszego) {

@@ -4,7 +4,10 @@ the update server (the launcher's built-in address: port 8080, base path
 /v0123456789abcdef01234567/) and the world server (port 47100, accepts and
 closes). ./run starts it; the window tests use it with other settings.
 
-  demo_serwery.py [--port 8080] [--wersja 1.0] [--bez-swiata] [--tryb ok|404|stoi]
+  demo_serwery.py [--port 8080] [--wersja 1.0] [--bez-swiata] [--tryb ok|404|stoi] [--launcher EXE]
+
+--launcher ships that Morvane.exe in the package (a launcher fix: a newer
+one takes over from the running one after the install).
 """
 import argparse
 import http.server
@@ -34,15 +37,16 @@ DUBLER = {
 }
 
 
-def paczka(wersja, klucz=None):
+def paczka(wersja, klucz=None, launcher=None):
     """The example package of tools/paczka, built with the mod team's tool:
-    the zip and the "wersja.txt" that announces it (signed with `klucz`)."""
+    the zip and the "wersja.txt" that announces it (signed with `klucz`),
+    carrying the Morvane.exe `launcher` when given."""
     with tempfile.TemporaryDirectory() as folder, tempfile.TemporaryDirectory() as cel:
         shutil.copytree(PACZKA, folder, dirs_exist_ok=True)
         for nazwa, dopisek in DUBLER.items():
             with open(os.path.join(folder, nazwa), "a", encoding="utf-8", newline="") as f:
                 f.write(dopisek.format(wersja=wersja))
-        paczka_moda.zbuduj(folder, wersja, cel, klucz)
+        paczka_moda.zbuduj(folder, wersja, cel, klucz, launcher)
         with open(os.path.join(cel, "Morvane-najnowsza.zip"), "rb") as f, \
                 open(os.path.join(cel, "wersja.txt"), "rb") as w:
             return f.read(), w.read()
@@ -53,10 +57,10 @@ class Serwer(socketserver.ThreadingMixIn, http.server.HTTPServer):
     allow_reuse_address = True
 
 
-def serwer_aktualizacji(port, wersja, tryb="ok", klucz=None, zip_=None):
+def serwer_aktualizacji(port, wersja, tryb="ok", klucz=None, zip_=None, launcher=None):
     """Publishes `wersja` and the example package (or the given zip)."""
     if zip_ is None:
-        zip_, ogloszenie = paczka(wersja, klucz)
+        zip_, ogloszenie = paczka(wersja, klucz, launcher)
     else:
         ogloszenie = paczka_moda.ogloszenie(wersja, zip_, klucz).encode("ascii")
 
@@ -134,9 +138,10 @@ def main():
     a.add_argument("--wersja", default="1.0")
     a.add_argument("--bez-swiata", action="store_true")
     a.add_argument("--tryb", default="ok", choices=["ok", "404", "stoi"])
+    a.add_argument("--launcher")
     o = a.parse_args()
     try:
-        serwer_aktualizacji(o.port, o.wersja, o.tryb)
+        serwer_aktualizacji(o.port, o.wersja, o.tryb, launcher=o.launcher)
     except OSError as e:
         print(f"demo: port {o.port} zajęty ({e}); zostawiam działający serwer", flush=True)
     if not o.bez_swiata:

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The mod team's package builder.
 
-    tools/paczka_moda.py FOLDER VERSION OUT_DIR [--klucz PRIVATE.pem]
+    tools/paczka_moda.py FOLDER VERSION OUT_DIR [--klucz PRIVATE.pem] [--launcher Morvane.exe]
 
 FOLDER is the package as the launcher will unpack it: "instaluj.ps1" and
 "odinstaluj.ps1" at its top level (tools/paczka/ has examples), the mod's
@@ -11,6 +11,12 @@ the update server publishes under its base path; the version is also packed
 as "wersja.txt" at the package's top level, where the example install script
 reads it. A folder whose scripts are not at its top level is refused: the
 launcher looks for them there and nowhere else.
+
+A launcher fix rides in the package: --launcher PATH (or a Morvane.exe at
+FOLDER's top) is packed as "Morvane.exe" at the zip's top, where the size,
+the digest and the signature cover it. A launcher that installs the package
+puts it in place of itself when its version resource names a newer version,
+and restarts into it.
 
 "wersja.txt" keeps the version on its first line (what every launcher
 reads) and announces the package on the lines after it:
@@ -63,9 +69,15 @@ def ogloszenie(wersja, zip_bajty, klucz=None):
     return "\n".join(linie) + "\n"
 
 
-def zbuduj(folder, wersja, cel, klucz=None):
+def zbuduj(folder, wersja, cel, klucz=None, launcher=None):
+    """launcher: a Morvane.exe to ship at the zip's top (a launcher fix);
+    without it, a Morvane.exe at the folder's top is shipped."""
     if not re.fullmatch(r"[0-9]+(\.[0-9]+)*", wersja):
         raise ValueError(f"version {wersja!r}: digits separated by dots, like 1.2")
+    if launcher is not None:
+        with open(launcher, "rb") as f:
+            if f.read(2) != b"MZ":
+                raise ValueError(f"{launcher}: not a Windows program")
     for skrypt in SKRYPTY:
         if not os.path.isfile(os.path.join(folder, skrypt)):
             raise ValueError(f"{folder}: no {skrypt} at the top level")
@@ -77,9 +89,11 @@ def zbuduj(folder, wersja, cel, klucz=None):
             for nazwa in sorted(pliki):
                 pelna = os.path.join(korzen, nazwa)
                 wzgledna = os.path.relpath(pelna, folder).replace(os.sep, "/")
-                if wzgledna == "wersja.txt":
+                if wzgledna == "wersja.txt" or (launcher is not None and wzgledna == "Morvane.exe"):
                     continue
                 z.write(pelna, wzgledna)
+        if launcher is not None:
+            z.write(launcher, "Morvane.exe")
         z.writestr("wersja.txt", wersja + "\r\n")
     with open(zip_tmp, "rb") as f:
         tekst = ogloszenie(wersja, f.read(), klucz)
@@ -96,6 +110,8 @@ def main():
     a.add_argument("wersja")
     a.add_argument("cel")
     a.add_argument("--klucz", help="private key (PEM) that signs the announcement")
+    a.add_argument("--launcher", help="a newer Morvane.exe to ship at the package's top (default: FOLDER/Morvane.exe "
+                                      "when there is one)")
     o = a.parse_args()
     try:
         klucz = None
@@ -103,12 +119,14 @@ def main():
             sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
             import klucz_moda
             klucz = klucz_moda.wczytaj(o.klucz)
-        zbuduj(o.folder, o.wersja, o.cel, klucz)
+        zbuduj(o.folder, o.wersja, o.cel, klucz, o.launcher)
     except (OSError, ValueError, TypeError) as e:
         print(f"paczka_moda: {e}", file=sys.stderr)
         sys.exit(1)
     podpis = " signed" if o.klucz else ""
-    print(f"paczka_moda: {o.cel}/Morvane-najnowsza.zip and wersja.txt ({o.wersja}{podpis})")
+    z_launcherem = o.launcher or os.path.isfile(os.path.join(o.folder, "Morvane.exe"))
+    print(f"paczka_moda: {o.cel}/Morvane-najnowsza.zip and wersja.txt ({o.wersja}{podpis}"
+          f"{', with Morvane.exe' if z_launcherem else ''})")
 
 
 if __name__ == "__main__":

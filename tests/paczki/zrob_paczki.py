@@ -123,6 +123,23 @@ def reczna(wersja):
 ogloszona, podmieniona = reczna("2.0"), reczna("6.6")
 assert len(ogloszona) == len(podmieniona) and ogloszona != podmieniona
 zapisz("podmieniona", podmieniona, paczka_moda.ogloszenie("2.0", ogloszona, A))
+# A signed package carrying a launcher fix, and the same package re-zipped
+# with another Morvane.exe of the same size under the team's announcement.
+with tempfile.TemporaryDirectory() as t:
+    for nazwa, tresc in (("z_launcherem", b"MZ launcher zespolu"), ("inny_launcher", b"MZ launcher obcego!")):
+        exe = os.path.join(t, nazwa + ".exe")
+        with open(exe, "wb") as f:
+            f.write(tresc)
+        with tempfile.TemporaryDirectory() as folder, tempfile.TemporaryDirectory() as wynik:
+            for sciezka, tekst in DOBRE.items():
+                os.makedirs(os.path.dirname(os.path.join(folder, sciezka)), exist_ok=True)
+                with open(os.path.join(folder, sciezka), "w", encoding="utf-8", newline="\r\n") as f:
+                    f.write(tekst)
+            paczka_moda.zbuduj(folder, "2.0", wynik, A, exe)
+            os.replace(os.path.join(wynik, "Morvane-najnowsza.zip"), os.path.join(cel, nazwa + ".zip"))
+            os.replace(os.path.join(wynik, "wersja.txt"), os.path.join(cel, nazwa + ".wersja.txt"))
+zapisz("inny_launcher", wersja_txt=czytaj("z_launcherem", ".wersja.txt").decode())
+
 # The announced one itself: what an install killed after its download left
 # in the download folder.
 zapisz("ogloszona", ogloszona, paczka_moda.ogloszenie("2.0", ogloszona, A))
