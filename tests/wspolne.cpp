@@ -54,6 +54,7 @@ void WyczyscStan() {
     Stan.graDziala = false;
     Stan.terminZamkniecia = 0;
     Stan.zmianaModu = false;
+    Stan.zamykanie = false;
 }
 
 Dziennik KopiaDziennika() {
