@@ -74,17 +74,21 @@ class Samoaktualizacja(unittest.TestCase):
         with Launcher(env, exe=exe) as l:
             okno = self.zainstaluj(l, f"samo_{nazwa}_przed.png")
             # The old window says what happens while the new one starts: the
-            # last whole picture of it before it goes.
+            # last whole picture of it before it goes. A capture of a window
+            # that goes meanwhile can hang: each one has a time limit.
+            tymczasowy = os.path.join(BUILD, "zrzuty", f"samo_{nazwa}_przekazanie.tmp.png")
             koniec = time.monotonic() + 60
             while l.proces.poll() is None and okno in okna_morvane() and time.monotonic() < koniec:
                 try:
-                    obraz = zrzut(okno, f"samo_{nazwa}_przekazanie.tmp.png")
-                except subprocess.CalledProcessError:
+                    subprocess.run(["import", "-window", okno, tymczasowy], check=True, capture_output=True,
+                                   timeout=5)
+                except (subprocess.CalledProcessError, subprocess.TimeoutExpired):
                     break
-                if os.path.getsize(obraz) > 20000:
-                    os.replace(obraz, obraz.replace(".tmp.png", ".png"))
-            if os.path.exists(os.path.join(BUILD, "zrzuty", f"samo_{nazwa}_przekazanie.tmp.png")):
-                os.remove(os.path.join(BUILD, "zrzuty", f"samo_{nazwa}_przekazanie.tmp.png"))
+                if os.path.getsize(tymczasowy) > 20000:
+                    os.replace(tymczasowy, tymczasowy.replace(".tmp.png", ".png"))
+                time.sleep(0.1)
+            if os.path.exists(tymczasowy):
+                os.remove(tymczasowy)
             self.assertTrue(czekaj_na(lambda: l.proces.poll() is not None, 60), "the old launcher did not end")
             self.assertEqual(l.proces.returncode, 0)
             # A start meanwhile finds the mutex and the one window, and goes.
