@@ -174,15 +174,23 @@ bool ZgodnaZOgloszeniem(PlikPaczki& p, const Ogloszenie& o, const std::string& k
     return true;
 }
 
+// Reads `z` from where it stands to its end in 1 MiB blocks, handing each
+// to `blok`; false when a read or `blok` fails.
+template <typename F>
+bool CzytajDoKonca(HANDLE z, F blok) {
+    std::vector<char> bufor(1 << 20);
+    bool ok = true;
+    for (DWORD n = 0; ok && (ok = ReadFile(z, bufor.data(), (DWORD)bufor.size(), &n, nullptr)) && n > 0;)
+        ok = blok(bufor.data(), n);
+    return ok;
+}
+
 // The player's own package (MRV_PACZKA) copied into the package file.
 bool KopiujZDysku(const std::wstring& lokalna, PlikPaczki& plik) {
     HANDLE z = CreateFileW(lokalna.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (z == INVALID_HANDLE_VALUE) return false;
-    std::vector<char> bufor(1 << 20);
-    bool ok = true;
-    for (DWORD n = 0; ok && (ok = ReadFile(z, bufor.data(), (DWORD)bufor.size(), &n, nullptr)) && n > 0;)
-        ok = plik.Zapisz(bufor.data(), n);
+    const bool ok = CzytajDoKonca(z, [&](const char* b, DWORD n) { return plik.Zapisz(b, n); });
     CloseHandle(z);
     return ok;
 }
@@ -227,12 +235,11 @@ bool OtworzCzesc(const std::wstring& czesc, const std::wstring& zapis, const Zap
         plik.h = CreateFileW(czesc.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
         if (sprawdzana) plik.skrot.emplace();
-        std::vector<char> bufor(1 << 20);
-        bool ok = plik.h != INVALID_HANDLE_VALUE;
-        for (DWORD n = 0; ok && (ok = ReadFile(plik.h, bufor.data(), (DWORD)bufor.size(), &n, nullptr)) && n > 0;) {
-            if (plik.skrot) plik.skrot->Dodaj(bufor.data(), n);
+        const bool ok = plik.h != INVALID_HANDLE_VALUE && CzytajDoKonca(plik.h, [&](const char* b, DWORD n) {
+            if (plik.skrot) plik.skrot->Dodaj(b, n);
             plik.zapisane += n;
-        }
+            return true;
+        });
         if (ok && plik.zapisane > 0 && plik.zapisane < rekord.calosc) {
             cel.odebrane = plik.zapisane;
             cel.walidator = rekord.walidator;

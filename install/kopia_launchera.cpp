@@ -87,15 +87,19 @@ KopiaLaunchera UmiescLauncher(const std::wstring& dane) {
     return k;
 }
 
-void PrzywrocLauncher(const std::wstring& dane, const KopiaLaunchera& k) {
-    if (!k.zPaczki) return;
+// Takes the package's launcher away again. With `poprzedni` the copy it
+// replaced comes back (for a launcher run from there: this very program,
+// renamed aside); else, or when there was none, this launcher stands there.
+void Cofnij(const std::wstring& dane, bool poprzedni) {
     const std::wstring kopia = dane + L"\\Morvane.exe", stary = Stary(kopia);
     DeleteFileW(kopia.c_str());
-    // The previous copy (for a launcher run from there: this very program),
-    // else this launcher, as every install leaves one.
-    if (!(PlikIstnieje(stary) && MoveFileExW(stary.c_str(), kopia.c_str(), 0)))
+    if (!(poprzedni && PlikIstnieje(stary) && MoveFileExW(stary.c_str(), kopia.c_str(), 0)))
         CopyFileW(WlasnyProgram().c_str(), kopia.c_str(), FALSE);
     DeleteFileW(stary.c_str());
+}
+
+void PrzywrocLauncher(const std::wstring& dane, const KopiaLaunchera& k) {
+    if (k.zPaczki) Cofnij(dane, true);
 }
 
 void PrzekazNowemuLauncherowi(const std::wstring& dane, const KopiaLaunchera& k) {
@@ -107,11 +111,7 @@ void PrzekazNowemuLauncherowi(const std::wstring& dane, const KopiaLaunchera& k)
         return;
     }
     // This launcher puts itself back, so that what starts next is one that runs.
-    const std::wstring kopia = dane + L"\\Morvane.exe", stary = Stary(kopia);
-    DeleteFileW(kopia.c_str());
-    if (!(k.zDanych && MoveFileExW(stary.c_str(), kopia.c_str(), 0)))
-        CopyFileW(WlasnyProgram().c_str(), kopia.c_str(), FALSE);
-    if (!k.zDanych) DeleteFileW(stary.c_str());
+    Cofnij(dane, k.zDanych);
     LogujBlad("Nowy launcher " + k.wersja + " nie uruchomił się - przywróciłem ten (" + WersjaLaunchera +
               "). Mod jest zainstalowany; zgłoś to zespołowi moda.");
 }
