@@ -10,7 +10,7 @@
 #include "imgui.h"
 #include "install/instaluj.h"
 #include "install/odinstaluj.h"
-#include "net/sprawdz.h"
+#include "install/sprawdzenie.h"
 
 namespace {
 
@@ -131,7 +131,7 @@ void Stopka_(const Migawka& m, float s, float W, float H, float margines) {
                        WersjaLaunchera);
     ImGui::SameLine(W - margines - 260 * s);
     ImGui::BeginDisabled(m.zajety || m.graDziala);
-    if (ImGui::SmallButton("Sprawdź ponownie")) UruchomWatek(Sprawdz);
+    if (ImGui::SmallButton("Sprawdź ponownie")) UruchomWatek(SprawdzPoNaprawie);
     ImGui::SameLine();
     if (PokazOdinstaluj(m) && ImGui::SmallButton("Odinstaluj")) {
         if (MessageBoxW(OknoGlowne, L"Usunąć mod Morvane z gry? Twoje konto i postacie na serwerze zostają.",

@@ -13,14 +13,16 @@
 
 #include "app/czcionki.h"
 #include "app/okno.h"
-#include "app/przejecie.h"
 #include "app/uklad.h"
 #include "core/plik_dziennika.h"
 #include "core/stan.h"
+#include "core/tekst.h"
 #include "imgui.h"
 #include "imgui_impl_dx11.h"
 #include "imgui_impl_win32.h"
-#include "net/sprawdz.h"
+#include "install/kopia_launchera.h"
+#include "install/przejecie.h"
+#include "install/sprawdzenie.h"
 
 extern IMGUI_IMPL_API LRESULT ImGui_ImplWin32_WndProcHandler(HWND, UINT, WPARAM, LPARAM);
 
@@ -191,6 +193,18 @@ void ZastosujMotyw(float s) {
 
 std::atomic<uint64_t> LicznikKlatek{0};
 
+// The launcher that handed over to this one and waits to hear that its
+// window is on the screen; 0 when none (or told).
+DWORD CzekajacyPoprzedni = 0;
+
+// Told only once a frame has been presented: a new launcher that dies
+// setting up its window or drawing its first frame is caught by the old one.
+void ZglosPoPierwszejKlatce() {
+    if (!CzekajacyPoprzedni) return;
+    ZglosGotowosc(CzekajacyPoprzedni);
+    CzekajacyPoprzedni = 0;
+}
+
 void Klatka(const Migawka& m) {
     ImGui_ImplDX11_NewFrame();
     ImGui_ImplWin32_NewFrame();
@@ -250,6 +264,7 @@ void PetlaKlatek() {
         }
 
         if (IsIconic(OknoGlowne)) {
+            ZglosPoPierwszejKlatce();  // minimised, nothing is drawn: the window stands
             CzekajNaKomunikat(50);
             continue;
         }
@@ -259,6 +274,7 @@ void PetlaKlatek() {
             continue;
         }
         Klatka(m);
+        ZglosPoPierwszejKlatce();
         narysowana = std::move(m);
         cosNarysowano = true;
     }
@@ -282,6 +298,8 @@ void UruchomWatek(void (*cialo)()) { std::thread(cialo).detach(); }
 uint64_t NarysowaneKlatki() { return LicznikKlatek.load(); }
 
 int UruchomLauncher(HINSTANCE instancja) {
+    // Who this launcher is, before anything renames its file.
+    const Program& wlasny = WlasnyProgram();
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     UstawSwiadomoscDpi();
 
@@ -302,10 +320,12 @@ int UruchomLauncher(HINSTANCE instancja) {
         CoUninitialize();
         return 0;
     }
-    // An older copy started from elsewhere (a download left on the desktop)
-    // lets the newer one in the data folder run instead.
+    Loguj(std::string("Launcher Morvane ") + WersjaLaunchera);
+    // What an unfinished handover left is put back; an older copy started
+    // from elsewhere (a download left on the desktop) lets the newer one in
+    // the data folder run instead.
     std::string bezPrzejecia;
-    if (!poprzedni && PrzekazNowszemuZDanych(bezPrzejecia)) {
+    if (!poprzedni && PrzekazNaStarcie(FolderDanych(), wlasny, bezPrzejecia)) {
         ReleaseMutex(mutex);
         CloseHandle(mutex);
         CoUninitialize();
@@ -357,22 +377,21 @@ int UruchomLauncher(HINSTANCE instancja) {
     ImGui_ImplWin32_Init(OknoGlowne);
     ImGui_ImplDX11_Init(Urzadzenie, Kontekst);
 
-    Loguj(std::string("Launcher Morvane ") + WersjaLaunchera);
     if (!bezPrzejecia.empty()) Loguj(bezPrzejecia);
     if (poprzedni) {
-        // The old launcher closes once it hears this; the check waits for
-        // it to be gone, so that never two act at once.
-        ZglosGotowosc(poprzedni);
-        std::thread([poprzedni] {
-            PoczekajNaPoprzedni(poprzedni);
-            Sprawdz();
-        }).detach();
+        // The old launcher closes once the first frame is on the screen; the
+        // check waits for it to be gone, so that never two act at once.
+        CzekajacyPoprzedni = poprzedni;
+        std::thread([poprzedni] { SprawdzPoPrzejeciu(poprzedni); }).detach();
     } else {
-        UruchomWatek(Sprawdz);
+        UruchomWatek(SprawdzPoNaprawie);
     }
 
     PetlaKlatek();
     Stan.zamykanie.store(true);
+    // A run that ends here is a normal one: the copy this launcher replaced
+    // is no longer needed to come back to.
+    ZakonczonyPrzebieg(FolderDanych(), wlasny);
     // The file tells a run that ended from one that crashed.
     Loguj("Launcher zamknięty.");
     ZapiszDziennikNaKoniec();

@@ -1,6 +1,6 @@
 #include "app/zasady.h"
 
-#include "app/wersje.h"
+#include "core/wersje.h"
 
 StanPrzycisku GlownyPrzycisk(const Migawka& m) {
     StanPrzycisku p;

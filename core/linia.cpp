@@ -1,5 +1,7 @@
 #include "core/linia.h"
 
+#include <algorithm>
+
 KodowaniePliku RozpoznajKodowanie(std::string& bajty) {
     if (bajty.size() >= 2 && (unsigned char)bajty[0] == 0xFF && (unsigned char)bajty[1] == 0xFE) {
         size_t par = (bajty.size() - 2) / 2;
@@ -36,4 +38,22 @@ bool RowneBezWielkosciAZ(const std::wstring& a, const std::wstring& b) {
     for (size_t i = 0; i < a.size(); ++i)
         if (MalaAZ(a[i]) != MalaAZ(b[i])) return false;
     return true;
+}
+
+std::wstring SciezkaDluga(const std::wstring& sciezka) {
+    if (sciezka.rfind(L"\\\\?\\", 0) == 0) return sciezka;
+    const bool dysk = sciezka.size() >= 3 && sciezka[1] == L':' && sciezka[2] == L'\\' &&
+                      ((sciezka[0] >= L'A' && sciezka[0] <= L'Z') || (sciezka[0] >= L'a' && sciezka[0] <= L'z'));
+    const bool siec = sciezka.size() > 2 && sciezka.rfind(L"\\\\", 0) == 0 && sciezka[2] != L'\\' &&
+                      sciezka[2] != L'.' && sciezka[2] != L'?';
+    if (sciezka.find(L'/') != std::wstring::npos) return sciezka;
+    for (size_t p = 0; p < sciezka.size();) {  // "." or ".." as a part: left to the system
+        const size_t k = std::min(sciezka.find(L'\\', p), sciezka.size());
+        const std::wstring czesc = sciezka.substr(p, k - p);
+        if (czesc == L"." || czesc == L"..") return sciezka;
+        p = k + 1;
+    }
+    if (dysk) return L"\\\\?\\" + sciezka;
+    if (siec) return L"\\\\?\\UNC\\" + sciezka.substr(2);
+    return sciezka;
 }

@@ -25,3 +25,10 @@ std::u16string JednostkiUtf16LE(const std::string& bajty);
 // Names and paths are equal when they match with A-Z compared without regard
 // to case and every other character exactly (Polish letters included).
 bool RowneBezWielkosciAZ(const std::wstring& a, const std::wstring& b);
+
+// The same absolute path in the form that Windows takes past 260 characters
+// ("\\?\C:\..." or "\\?\UNC\server\share\..."). A relative path, or one
+// already in that form, comes back as it is: the prefix switches off the
+// system's own handling of "." and ".." and of "/", which only a full
+// path with backslashes may do without.
+std::wstring SciezkaDluga(const std::wstring& sciezka);

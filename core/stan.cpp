@@ -43,6 +43,8 @@ bool ZajmijPrace(bool zmianaModu) {
     return true;
 }
 
+void ZmianaModuZakonczona() { Stan.zmianaModu.store(false); }
+
 void ZwolnijPrace() {
     Stan.zmianaModu.store(false);
     Stan.zajety.store(false);

@@ -73,3 +73,6 @@ void LogujBlad(const std::string& tekst);
 // or uninstall claims with zmianaModu, which the release clears again.
 bool ZajmijPrace(bool zmianaModu = false);
 void ZwolnijPrace();
+// The install's changes to the game are over while its claim still runs
+// (the handover to a new launcher): closing the window cuts nothing now.
+void ZmianaModuZakonczona();

@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 #include <thread>
 
 #include "core/plik_dziennika.h"
@@ -35,6 +37,28 @@ bool Dopisz(const std::wstring& plik, const std::string& tekst) {
     return ok;
 }
 
+// Makes a file past the limit the previous one. The size is read from, and
+// the rename made through, one handle: a second launcher rotating at the
+// same moment (the old and the new one of a handover) then renames the very
+// file it measured. By path, it could measure the old file and rename the
+// new small one over the previous file, which would be lost.
+void ObrocJesliDuzy(const std::wstring& plik, const std::wstring& poprzedni) {
+    HANDLE f = CreateFileW(plik.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return;
+    LARGE_INTEGER rozmiar{};
+    if (GetFileSizeEx(f, &rozmiar) && (uint64_t)rozmiar.QuadPart > LimitPlikuDziennika) {
+        std::vector<uint8_t> bufor(sizeof(FILE_RENAME_INFO) + poprzedni.size() * sizeof(wchar_t));
+        auto* r = reinterpret_cast<FILE_RENAME_INFO*>(bufor.data());
+        r->ReplaceIfExists = TRUE;
+        r->RootDirectory = nullptr;
+        r->FileNameLength = (DWORD)(poprzedni.size() * sizeof(wchar_t));
+        memcpy(r->FileName, poprzedni.data(), r->FileNameLength);
+        SetFileInformationByHandle(f, FileRenameInfo, r, (DWORD)bufor.size());
+    }
+    CloseHandle(f);
+}
+
 // One write: the lines the file lacks, taken under the lock, written
 // outside it. The caller holds ZapisTrwa.
 void Zapisz() {
@@ -50,10 +74,7 @@ void Zapisz() {
     // made yet (a first start): the lines wait in the journal until it is.
     if (!JestFolderDanych(dane) || !PlikIstnieje(dane)) return;
     const std::wstring plik = dane + L"\\" + NazwaPlikuDziennika;
-    WIN32_FILE_ATTRIBUTE_DATA a;
-    if (GetFileAttributesExW(plik.c_str(), GetFileExInfoStandard, &a) &&
-        ((uint64_t)a.nFileSizeHigh << 32 | a.nFileSizeLow) > LimitPlikuDziennika)
-        MoveFileExW(plik.c_str(), (dane + L"\\" + NazwaPoprzedniegoDziennika).c_str(), MOVEFILE_REPLACE_EXISTING);
+    ObrocJesliDuzy(plik, dane + L"\\" + NazwaPoprzedniegoDziennika);
     // A full disk or a read-only file costs the file these lines, and
     // nothing else: the launcher and its window go on.
     if (Dopisz(plik, TekstDoPliku(n, CzasLokalny(), PierwszyZapis))) PierwszyZapis = false;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/wersje.h"
+#include "core/wersje.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dane, size_t ile) {
     const std::string s(reinterpret_cast<const char*>(dane), ile);

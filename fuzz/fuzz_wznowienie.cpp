@@ -8,8 +8,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dane, size_t ile) {
     const std::string s(reinterpret_cast<const char*>(dane), ile);
-    uint64_t od = 0, calosc = 0;
-    if (CzytajZakres(s, od, calosc) && od >= calosc) __builtin_trap();
+    uint64_t od = 0, koniec = 0, calosc = 0;
+    if (CzytajZakres(s, od, koniec, calosc) && (od > koniec || koniec >= calosc)) __builtin_trap();
     ZapisCzesci z;
     if (CzytajZapisCzesci(s, z)) {
         // What was read is written back as the very same bytes.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "core/linia.h"
 #include "core/stan.h"
 #include "core/tekst.h"
 
@@ -55,9 +56,12 @@ void UsunStare(const std::wstring& dane) {
 }  // namespace
 
 bool UsunFolder(const std::wstring& folder) {
-    const DWORD a = GetFileAttributesW(folder.c_str());
-    if (a == INVALID_FILE_ATTRIBUTES) return !PlikIstnieje(folder);
-    return UsunWpis(folder, a);
+    // A package may hold paths past 260 characters under the data folder:
+    // without the long form they could be neither listed nor removed.
+    const std::wstring dluga = SciezkaDluga(folder);
+    const DWORD a = GetFileAttributesW(dluga.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) return !PlikIstnieje(dluga);
+    return UsunWpis(dluga, a);
 }
 
 void NaprawFolderPaczki(const std::wstring& dane) {

@@ -7,15 +7,16 @@
 #include "core/linia.h"
 #include "core/stan.h"
 #include "core/tekst.h"
-#include "app/wersje.h"
+#include "core/wersje.h"
 #include "install/folder_paczki.h"
 #include "install/kopia_launchera.h"
+#include "install/plik_paczki.h"
+#include "install/pobieranie_paczki.h"
 #include "install/proces.h"
+#include "install/przejecie.h"
 #include "install/wine.h"
 #include "net/adres.h"
-#include "net/pobierz.h"
 #include "net/sprawdz.h"
-#include "net/wznowienie.h"
 #include "net/zaufanie.h"
 
 namespace fs = std::filesystem;
@@ -52,10 +53,17 @@ bool Rozpakuj(const std::wstring& paczka, const std::wstring& dane) {
 // The newest announcement of the package, fetched afresh: the package is
 // compared with what the server says now, not with what the last check saw.
 // Without an announcement a launcher built without keys installs as it
-// always did; one built with keys installs nothing it can't verify.
-bool CzytajOgloszenieSerwera(Ogloszenie& o, std::string& klucz) {
+// always did; one built with keys installs nothing it can't verify. Nor is
+// a kept part of a download built upon without one: it would be finished
+// with nothing to check it against, and thrown away if it were restarted.
+bool CzytajOgloszenieSerwera(Ogloszenie& o, std::string& klucz, bool zachowanaCzesc) {
     std::string cialo, bladPobrania;
     if (!PobierzWersje(cialo, bladPobrania)) {
+        if (zachowanaCzesc) {
+            LogujBlad("Serwer aktualizacji nie odpowiada (" + bladPobrania +
+                      "). Pobrana część paczki zostaje na następną próbę.");
+            return false;
+        }
         if (!WymagaPodpisu()) return true;
         LogujBlad("Paczka odrzucona: nie da się jej sprawdzić, bo serwer aktualizacji nie odpowiada (" + bladPobrania +
                   ").");
@@ -74,6 +82,8 @@ bool CzytajOgloszenieSerwera(Ogloszenie& o, std::string& klucz) {
 bool WersjaDozwolona(const Ogloszenie& o, const std::string& klucz, const std::string& pokazana,
                      const std::string& zainstalowana) {
     if (o.wersja.empty()) return true;  // nothing announced: nothing to compare
+    // Both trimmed alike: the check shows the line as the server wrote it,
+    // blanks before its end included.
     const std::string teraz = WersjaDoPodpisu(o), widziana = PierwszaLiniaTekstu(pokazana);
     if (!widziana.empty() && teraz != widziana) {
         LogujBlad("Paczka odrzucona: serwer ogłasza teraz wersję " + teraz + ", a sprawdzenie pokazało " + widziana +
@@ -88,247 +98,14 @@ bool WersjaDozwolona(const Ogloszenie& o, const std::string& klucz, const std::s
     return true;
 }
 
-// A package that differs from the announcement fetched just before it: most
-// likely a publication that happened during the download. In the signed mode
-// it may also have been changed on the way, and the player should know.
-std::string PowodRozbieznosci() {
-    return WymagaPodpisu() ? " Serwer mógł właśnie wydać nową wersję albo paczkę zmieniono po drodze - kliknij "
-                             "Sprawdź ponownie, a jeśli to się powtarza, zgłoś to zespołowi moda."
-                           : " Serwer mógł właśnie wydać nową wersję - kliknij Sprawdź ponownie.";
-}
-
-// The package file, written only through this handle, which lets nobody else
-// write it meanwhile. What is checked is the digest of the bytes written
-// here, never of whatever the file's path holds later.
-struct PlikPaczki {
-    HANDLE h = INVALID_HANDLE_VALUE;
-    std::optional<SkrotWTle> skrot;  // only when there is something to compare it with
-    uint64_t zapisane = 0;
-
-    ~PlikPaczki() { Zamknij(); }
-    bool Zapisz(const char* bajty, size_t ile) {
-        DWORD n = 0;
-        if (!WriteFile(h, bajty, (DWORD)ile, &n, nullptr) || n != ile) return false;
-        if (skrot) skrot->Dodaj(bajty, ile);
-        zapisane += ile;
-        return true;
-    }
-    // Back to an empty file, and a digest of nothing.
-    bool OdNowa() {
-        LARGE_INTEGER zero{};
-        if (!SetFilePointerEx(h, zero, nullptr, FILE_BEGIN) || !SetEndOfFile(h)) return false;
-        if (skrot) {
-            skrot.reset();
-            skrot.emplace();
-        }
-        zapisane = 0;
-        return true;
-    }
-    bool Zamknij() {
-        if (h == INVALID_HANDLE_VALUE) return true;
-        const bool ok = CloseHandle(h);
-        h = INVALID_HANDLE_VALUE;
-        return ok;
-    }
-};
-
-// A stale file that can't be removed stops the run: another program holds
-// it, and whatever it holds must not be taken for this run's bytes.
-bool UsunStaryPlik(const std::wstring& sciezka) {
-    if (DeleteFileW(sciezka.c_str()) || !PlikIstnieje(sciezka)) return true;
-    LogujBlad("Nie mogę usunąć starej paczki (" + NaUtf8(sciezka) +
-              "): trzyma ją inny program. Zamknij go i spróbuj ponownie.");
-    return false;
-}
-
-// A fresh package file.
-bool OtworzPaczke(const std::wstring& sciezka, PlikPaczki& plik, bool sprawdzana) {
-    if (!UsunStaryPlik(sciezka)) return false;
-    plik.h = CreateFileW(sciezka.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                         nullptr);
-    if (plik.h == INVALID_HANDLE_VALUE) {
-        LogujBlad("Nie mogę zapisać paczki (" + NaUtf8(sciezka) + ").");
-        return false;
-    }
-    if (sprawdzana) plik.skrot.emplace();
-    return true;
-}
-
-// The package against the announced size and SHA-256, before anything is
-// unpacked: a swapped, cut or stale package changes nothing.
-bool ZgodnaZOgloszeniem(PlikPaczki& p, const Ogloszenie& o, const std::string& klucz, bool zDysku) {
-    UstawStatus("Sprawdzam paczkę...", -1.0f);
-    Skrot skrot{};
-    uint64_t rozmiar = 0;
-    if (!p.skrot->Zakoncz(skrot, rozmiar)) {
-        LogujBlad("Paczka odrzucona: nie mogę policzyć jej SHA-256.");
-        return false;
-    }
-    if (const std::string powod = PorownajZOgloszeniem(o, rozmiar, skrot); !powod.empty()) {
-        LogujBlad("Paczka odrzucona: " + powod + "." +
-                  (zDysku ? std::string(" To nie ta paczka, którą ogłasza serwer.") : PowodRozbieznosci()));
-        return false;
-    }
-    Loguj("Paczka zgodna z ogłoszeniem wersji " + WersjaDoPodpisu(o) + ": " + std::to_string(rozmiar) +
-          " B, SHA-256 " + NaHex(skrot.data(), skrot.size()) + (klucz.empty() ? "" : ", podpis klucza " + klucz) + ".");
-    return true;
-}
-
-// Reads `z` from where it stands to its end in 1 MiB blocks, handing each
-// to `blok`; false when a read or `blok` fails.
-template <typename F>
-bool CzytajDoKonca(HANDLE z, F blok) {
-    std::vector<char> bufor(1 << 20);
-    bool ok = true;
-    for (DWORD n = 0; ok && (ok = ReadFile(z, bufor.data(), (DWORD)bufor.size(), &n, nullptr)) && n > 0;)
-        ok = blok(bufor.data(), n);
-    return ok;
-}
-
-// The player's own package (MRV_PACZKA) copied into the package file.
-bool KopiujZDysku(const std::wstring& lokalna, PlikPaczki& plik) {
-    HANDLE z = CreateFileW(lokalna.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (z == INVALID_HANDLE_VALUE) return false;
-    const bool ok = CzytajDoKonca(z, [&](const char* b, DWORD n) { return plik.Zapisz(b, n); });
-    CloseHandle(z);
-    return ok;
-}
-
-// The server as the record of a part names it: a part is resumed only from
-// the server it came from.
-std::string AdresDoZapisu() {
-    Serwer s;
-    {
-        std::lock_guard<std::mutex> l(Stan.blokada);
-        s = Stan.serwer;
-    }
-    return std::string(s.bezpieczny ? "https://" : "http://") + NaUtf8(s.host) + ":" + std::to_string(s.port) +
-           NaUtf8(s.sciezka);
-}
-
-std::string OgloszenieDoZapisu(const Ogloszenie& o) {
-    std::string w;
-    if (o.rozmiar) w += "rozmiar=" + std::to_string(*o.rozmiar);
-    if (o.sha256) w += (w.empty() ? "" : " ") + std::string("sha256=") + NaHex(o.sha256->data(), o.sha256->size());
-    return w;
-}
-
-std::string Megabajty(uint64_t bajty) {
-    char b[32];
-    snprintf(b, sizeof b, "%.0f", (double)bajty / 1048576.0);
-    return b;
-}
-
-// Opens the part of the package that an earlier run could not finish, when
-// its record says it is the beginning of the file the server and the
-// announcement name now: its bytes are read back once, through the handle
-// that then appends to them, into the digest. Anything else is thrown away
-// and an empty part made.
-bool OtworzCzesc(const std::wstring& czesc, const std::wstring& zapis, const ZapisCzesci& teraz, PlikPaczki& plik,
-                 CelWznawiany& cel, bool sprawdzana) {
-    const bool byla = PlikIstnieje(czesc);
-    std::string tekst;
-    ZapisCzesci rekord;
-    if (byla && CzytajCalyPlik(zapis, tekst, 4096) && CzytajZapisCzesci(tekst, rekord) &&
-        rekord.serwer == teraz.serwer && rekord.ogloszenie == teraz.ogloszenie) {
-        plik.h = CreateFileW(czesc.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (sprawdzana) plik.skrot.emplace();
-        const bool ok = plik.h != INVALID_HANDLE_VALUE && CzytajDoKonca(plik.h, [&](const char* b, DWORD n) {
-            if (plik.skrot) plik.skrot->Dodaj(b, n);
-            plik.zapisane += n;
-            return true;
-        });
-        if (ok && plik.zapisane > 0 && plik.zapisane < rekord.calosc) {
-            cel.odebrane = plik.zapisane;
-            cel.walidator = rekord.walidator;
-            cel.calosc = rekord.calosc;
-            Loguj("Wznawiam przerwane pobieranie: " + Megabajty(cel.odebrane) + " z " + Megabajty(cel.calosc) +
-                  " MB już jest.");
-            return true;
-        }
-        plik.Zamknij();
-        plik.skrot.reset();
-        plik.zapisane = 0;
-    }
-    if (byla) Loguj("Przerwane pobieranie porzucone: to nie początek paczki, którą serwer ogłasza teraz.");
-    DeleteFileW(zapis.c_str());
-    return OtworzPaczke(czesc, plik, sprawdzana);
-}
-
-void ZapiszRekord(const std::wstring& zapis, const ZapisCzesci& z) {
-    // Without a validator the part can't be resumed: no record at all.
-    if (z.walidator.empty()) {
-        DeleteFileW(zapis.c_str());
-        return;
-    }
-    const std::string tekst = TekstZapisuCzesci(z);
-    HANDLE f = CreateFileW(zapis.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return;
-    DWORD n = 0;
-    WriteFile(f, tekst.data(), (DWORD)tekst.size(), &n, nullptr);
-    CloseHandle(f);
-}
-
-// Downloads the package into a part beside `sciezka`, resuming a part an
-// earlier run left, and puts it at `sciezka` once it is whole. A break that
-// outlasts the tries leaves the part and its record for the next install.
-bool PobierzPaczke(const std::wstring& sciezka, const Ogloszenie& o, const std::string& klucz, bool sprawdzana) {
-    const std::wstring folder = sciezka.substr(0, sciezka.find_last_of(L'\\'));
-    const std::wstring czesc = folder + L"\\paczka.czesc", zapis = czesc + L".txt";
-    UstawStatus("Pobieram paczkę moda...", 0.0f);
-    if (!UsunStaryPlik(sciezka)) return false;
-    ZapisCzesci teraz{AdresDoZapisu(), "", 0, OgloszenieDoZapisu(o)};
-    PlikPaczki plik;
-    CelWznawiany cel;
-    if (!OtworzCzesc(czesc, zapis, teraz, plik, cel, sprawdzana)) return false;
-    cel.dopisz = [&](const char* b, size_t n) { return plik.Zapisz(b, n); };
-    cel.odNowa = [&] { return plik.OdNowa(); };
-    cel.nowaCalosc = [&] {
-        teraz.walidator = cel.walidator;
-        teraz.calosc = cel.calosc;
-        ZapiszRekord(zapis, teraz);
-    };
-    auto postep = [](uint64_t odebrane, uint64_t calosc) {
-        if (calosc == 0) return;
-        Stan.postep.store((float)((double)odebrane / (double)calosc));
-        const std::string tekst = TekstPostepuPaczki(odebrane, calosc);
-        std::lock_guard<std::mutex> l(Stan.blokada);
-        Stan.status = tekst;
-    };
-    std::string bladPobrania;
-    bool zerwane = false;
-    // Past the announced size the rest can only be refused: stop reading.
-    bool pobrana = PobierzWznawiajac(L"Morvane-najnowsza.zip", cel, postep, bladPobrania, o.rozmiar.value_or(0),
-                                     [] { return Stan.zamykanie.load(); }, &zerwane);
-    if (!plik.Zamknij() && pobrana) {
-        pobrana = false;
-        bladPobrania = "nie mogę zapisać pliku";
-    }
-    if (!pobrana) {
-        if (zerwane && !cel.walidator.empty() && cel.odebrane > 0) {
-            Loguj("Pobrana część paczki (" + Megabajty(cel.odebrane) +
-                  " MB) zostaje: następna instalacja pobierze tylko resztę.");
-        } else {
-            DeleteFileW(czesc.c_str());
-            DeleteFileW(zapis.c_str());
-        }
-        if (o.rozmiar && bladPobrania == BladZaDuzejOdpowiedzi)
-            LogujBlad("Paczka odrzucona: serwer wysyła więcej niż ogłoszone " + std::to_string(*o.rozmiar) + " B." +
-                      PowodRozbieznosci());
-        else
-            LogujBlad("Pobieranie nie wyszło: " + bladPobrania);
-        return false;
-    }
-    // Whole: it is the package now, and no longer anything to resume.
-    DeleteFileW(zapis.c_str());
-    if (!MoveFileExW(czesc.c_str(), sciezka.c_str(), 0)) {
-        DeleteFileW(czesc.c_str());
-        LogujBlad("Pobieranie nie wyszło: nie mogę zapisać pliku");
-        return false;
-    }
-    return !sprawdzana || ZgodnaZOgloszeniem(plik, o, klucz, false);
+// The installed version as far as a downgrade goes: the version file, or the
+// installed package's own copy of it when that says more. A failed update
+// whose script removed the version file must not open the way back to any
+// older signed package.
+std::string NajwyzszaZainstalowana(const std::wstring& dane) {
+    const std::string plik = CzytajWersjeZainstalowana(dane);
+    const std::string wPaczce = JestFolderDanych(dane) ? CzytajPierwszaLinie(dane + L"\\paczka\\wersja.txt") : "";
+    return plik.empty() || (!wPaczce.empty() && PorownajWersje(wPaczce, plik) > 0) ? wPaczce : plik;
 }
 
 // What the window showed and what is installed: the bounds of this run.
@@ -340,12 +117,14 @@ struct Zamowienie {
 // it names one, else the server's, with the download's progress shown; then
 // checks it against the server's announcement.
 bool ZdobadzPaczke(const std::wstring& sciezka, const Zamowienie& z) {
-    Ogloszenie o;
-    std::string klucz;
-    if (!CzytajOgloszenieSerwera(o, klucz) || !WersjaDozwolona(o, klucz, z.pokazana, z.zainstalowana)) return false;
-    const bool sprawdzana = o.rozmiar || o.sha256;
     const std::optional<std::wstring> lokalna = ZmiennaSrodowiska(L"MRV_PACZKA");
     const bool zDysku = lokalna && !lokalna->empty() && PlikIstnieje(*lokalna);
+    const bool zachowanaCzesc = !zDysku && JestZachowanaCzesc(sciezka.substr(0, sciezka.find_last_of(L'\\')));
+    Ogloszenie o;
+    std::string klucz;
+    if (!CzytajOgloszenieSerwera(o, klucz, zachowanaCzesc) || !WersjaDozwolona(o, klucz, z.pokazana, z.zainstalowana))
+        return false;
+    const bool sprawdzana = o.rozmiar || o.sha256;
     if (!zDysku) return PobierzPaczke(sciezka, o, klucz, sprawdzana);
     UstawStatus("Paczka z dysku (próba): " + NaUtf8(*lokalna), -1.0f);
     PlikPaczki plik;
@@ -366,7 +145,7 @@ bool ZainstalujPaczke(const std::wstring& paczka, const std::wstring& dane, cons
     const std::wstring folderPaczki = dane + L"\\paczka";
     UstawStatus("Instaluję (kopiuję ok. 400 MB do folderu gry)...", -1.0f);
     const std::wstring kopia = dane + L"\\Morvane.exe";
-    launcher = UmiescLauncher(dane);
+    launcher = UmiescLauncher(dane, WlasnyProgram());
     const uint32_t kod = UruchomSkrypt(folderPaczki + L"\\instaluj.ps1", ArgumentyInstalacji(gra, kopia));
     if (kod == 0) return true;
     PrzywrocLauncher(dane, launcher);
@@ -388,7 +167,7 @@ void Instaluj() {
         zamowienie.pokazana = Stan.wersjaNaSerwerze;
     }
     const std::wstring dane = FolderDanych();
-    zamowienie.zainstalowana = CzytajWersjeZainstalowana(dane);
+    zamowienie.zainstalowana = NajwyzszaZainstalowana(dane);
     if (gra.empty()) LogujBlad("Najpierw wskaż folder gry.");
     const bool saDane = JestFolderDanych(dane);
     if (!saDane) LogujBlad("Nie znalazłem folderu danych użytkownika (LOCALAPPDATA).");

@@ -1,6 +1,6 @@
 #include "install/wybor_launchera.h"
 
-#include "app/wersje.h"
+#include "core/wersje.h"
 
 WyborLaunchera WybierzLauncher(const std::string& wlasna, const std::string& wPaczce, const std::string& wDanych,
                                bool zDanych) {

@@ -195,12 +195,15 @@ bool Przerwa(uint32_t ms, const std::function<bool()>& przerwij) {
 }  // namespace
 
 bool PobierzWznawiajac(const std::wstring& zasob, CelWznawiany& cel, const PostepPobierania& postep,
-                       std::string& bladTekst, uint64_t limitCalosci, const std::function<bool()>& przerwij,
-                       bool* zerwane) {
-    for (int ponowienie = 0;; ++ponowienie) {
+                       std::string& bladTekst, uint64_t limitCalosci, const std::function<bool()>& przerwij) {
+    // Answers that end short of the file but brought bytes are progress, not
+    // failed tries; a server sending one byte at a time still runs out of them.
+    int krotkie = 0;
+    for (int ponowienie = 0;;) {
         // Bytes that nothing can vouch for are not built upon.
         if (cel.odebrane > 0 && cel.walidator.empty()) {
             if (!cel.odNowa()) {
+                cel.podwazony = true;
                 bladTekst = "nie mogę zapisać pliku";
                 return false;
             }
@@ -211,20 +214,34 @@ bool PobierzWznawiajac(const std::wstring& zasob, CelWznawiany& cel, const Poste
             od == 0 ? L""
                     : L"Range: bytes=" + std::to_wstring(od) + L"-\r\nIf-Range: " +
                           std::wstring(cel.walidator.begin(), cel.walidator.end()) + L"\r\n";
+        bool ponowStatus = false, innyPlik = false, zaDuzo = false, nieZapisano = false;
         auto ocena = [&](const NaglowkiOdpowiedzi& n) -> std::string {
             if (od > 0 && n.status == 206) {
-                uint64_t poczatek = 0, calosc = 0;
-                if (!CzytajZakres(n.zakres, poczatek, calosc) || poczatek != od || (cel.calosc && calosc != cel.calosc))
+                uint64_t poczatek = 0, koniec = 0, calosc = 0;
+                if (!CzytajZakres(n.zakres, poczatek, koniec, calosc) || poczatek != od ||
+                    (cel.calosc && calosc != cel.calosc) || (n.dlugosc && n.dlugosc != koniec - poczatek + 1)) {
+                    cel.podwazony = true;
                     return "serwer odesłał nie tę część pliku (" + n.zakres + ")";
+                }
+                if (!TenSamPlik(cel.walidator, n.etag, n.ostatniaZmiana)) {
+                    innyPlik = true;
+                    return "serwer odesłał część innego pliku";
+                }
                 cel.calosc = calosc;
                 return "";
             }
-            if (n.status != 200) return "serwer odpowiedział " + std::to_string(n.status);
+            if (n.status != 200) {
+                ponowStatus = StatusDoPonowienia(n.status);
+                return "serwer odpowiedział " + std::to_string(n.status);
+            }
             // The whole file: the first answer, or the file changed on the
             // server, or a server that ignores ranges.
             if (od > 0) {
                 Loguj("Serwer wysyła całą paczkę od nowa - pobieram ją od początku.");
-                if (!cel.odNowa()) return "nie mogę zapisać pliku";
+                if (!cel.odNowa()) {
+                    nieZapisano = true;
+                    return "nie mogę zapisać pliku";
+                }
                 cel.odebrane = 0;
             }
             cel.walidator = WalidatorWznowienia(n.etag, n.ostatniaZmiana);
@@ -232,10 +249,9 @@ bool PobierzWznawiajac(const std::wstring& zasob, CelWznawiany& cel, const Poste
             if (cel.nowaCalosc) cel.nowaCalosc();
             return "";
         };
-        bool zaDuzo = false;
         auto dopisz = [&](const char* bajty, size_t ile) {
             if (limitCalosci && cel.odebrane + ile > limitCalosci) return !(zaDuzo = true);
-            if (!cel.dopisz(bajty, ile)) return false;
+            if (!cel.dopisz(bajty, ile)) return !(nieZapisano = true);
             cel.odebrane += ile;
             return true;
         };
@@ -243,16 +259,36 @@ bool PobierzWznawiajac(const std::wstring& zasob, CelWznawiany& cel, const Poste
             if (postep) postep(cel.odebrane, cel.calosc);
         };
         Niepowodzenie jak = Niepowodzenie::Inne;
-        if (ZapytajRaz(zasob, naglowki, ocena, dopisz, postepCalosci, bladTekst, 0, 0, &jak)) return true;
+        if (ZapytajRaz(zasob, naglowki, ocena, dopisz, postepCalosci, bladTekst, 0, 0, &jak)) {
+            if (cel.calosc == 0 || cel.odebrane >= cel.calosc) return true;
+            // A whole answer that is not the whole file: a 206 of fewer bytes
+            // than asked for. The rest is asked for.
+            if (cel.odebrane > od && ++krotkie <= 1000) continue;
+            bladTekst = "niepełny plik";
+            jak = Niepowodzenie::Zerwane;
+        }
         if (zaDuzo) bladTekst = BladZaDuzejOdpowiedzi;
+        if (zaDuzo || nieZapisano) cel.podwazony = true;
+        if (innyPlik) {
+            // The bytes held are of a file the server no longer has.
+            Loguj("Serwer odesłał część innego pliku niż zaczęta - pobieram paczkę od początku.");
+            if (!cel.odNowa()) {
+                cel.podwazony = true;
+                bladTekst = "nie mogę zapisać pliku";
+                return false;
+            }
+            cel.odebrane = 0;
+            cel.walidator.clear();
+        }
         // A server that can't be reached at all fails as it always did; one
-        // lost during this download (a router restarting) is tried again.
-        const bool przejsciowe =
-            jak == Niepowodzenie::Zerwane || (jak == Niepowodzenie::BrakPolaczenia && ponowienie > 0);
-        if (zerwane) *zerwane = przejsciowe;
+        // lost during this download (a router restarting), or one that is
+        // busy for a moment, is tried again.
+        const bool przejsciowe = jak == Niepowodzenie::Zerwane || ponowStatus || innyPlik ||
+                                 (jak == Niepowodzenie::BrakPolaczenia && ponowienie > 0);
         if (!przejsciowe || ponowienie == LiczbaPonowien) return false;
+        ++ponowienie;
         const float czesc = cel.calosc ? (float)((double)cel.odebrane / (double)cel.calosc) : 0.0f;
-        UstawStatus(TekstWznowienia(cel.odebrane, ponowienie + 2), czesc);
-        if (!Przerwa(PrzerwaPrzedPonowieniem(ponowienie + 1), przerwij)) return false;
+        UstawStatus(TekstWznowienia(cel.odebrane, ponowienie + 1), czesc);
+        if (!Przerwa(PrzerwaPrzedPonowieniem(ponowienie), przerwij)) return false;
     }
 }

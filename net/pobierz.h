@@ -67,15 +67,20 @@ struct CelWznawiany {
     std::function<bool()> odNowa;
     // The server named a new validator and size: worth recording.
     std::function<void()> nowaCalosc;
+    // Set when something proved the bytes held wrong or unusable: a range
+    // other than the one asked for, more than the limit, a failed write.
+    // Only then is the file not worth keeping for a later try; a server
+    // that is down, busy or gone silent proves nothing about it.
+    bool podwazony = false;
 };
 
-// Fetches `zasob` into `cel`, appending to what it holds: after a break the
-// rest is asked for (Range, with If-Range carrying the validator), up to
-// LiczbaPonowien more times with growing pauses, each said in the status
-// line and the journal. A 200 instead of a 206 starts the file over. The
-// whole file never grows past `limitCalosci` (when not 0). No try starts
-// once `przerwij` says so (the launcher is closing). On failure `*zerwane`
-// (when given) says whether the last failure was a break.
+// Fetches `zasob` into `cel`, appending to what it holds: after a break, or
+// an answer that ended short of the whole file, the rest is asked for
+// (Range, with If-Range carrying the validator). A break, a 5xx, 408 or 429
+// is tried again up to LiczbaPonowien more times with growing pauses, each
+// said in the status line and the journal. A 200 instead of a 206, or a 206
+// of another file, starts the file over. The whole file never grows past
+// `limitCalosci` (when not 0). No try starts once `przerwij` says so (the
+// launcher is closing).
 bool PobierzWznawiajac(const std::wstring& zasob, CelWznawiany& cel, const PostepPobierania& postep,
-                       std::string& bladTekst, uint64_t limitCalosci, const std::function<bool()>& przerwij,
-                       bool* zerwane = nullptr);
+                       std::string& bladTekst, uint64_t limitCalosci, const std::function<bool()>& przerwij);

@@ -4,7 +4,6 @@
 #include "core/stan.h"
 #include "core/tekst.h"
 #include "game/odkrywanie.h"
-#include "install/folder_paczki.h"
 #include "net/adres.h"
 #include "net/pobierz.h"
 #include "net/swiat.h"
@@ -16,18 +15,21 @@ bool PobierzWersje(std::string& cialo, std::string& blad) {
     return Pobierz(L"wersja.txt", &cialo, L"", nullptr, blad, LimitOdpowiedziWersji, LimitCzasuWersji);
 }
 
-void Sprawdz() {
+void Sprawdz() { SprawdzPo({}); }
+
+void SprawdzPo(const std::function<void()>& przed) {
     if (!ZajmijPrace()) return;
     {
         std::lock_guard<std::mutex> l(Stan.blokada);
         Stan.blad.clear();
         Stan.serwerSwiata = -1;
     }
+    // After the clearing: what it reports in red stays shown.
+    if (przed) przed();
     UstawStatus("Szukam gry i sprawdzam wersję...", -1.0f);
     AdresSerwera();
     ZnalezioneGry znalezione = ZnajdzGry();
     const std::wstring dane = FolderDanych();
-    NaprawFolderPaczki(dane);
     const std::string zainstalowana = CzytajWersjeZainstalowana(dane);
     const bool skryptUsuwania = JestSkryptUsuwania(dane);
 

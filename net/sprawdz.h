@@ -2,10 +2,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Check worker: finds the game, reads both versions, probes the world server.
 void Sprawdz();
+// The same with `przed` run first, under the busy claim: whoever starts the
+// check puts the data folder in order there (install/sprawdzenie.h), so
+// that nothing else acts on it meanwhile.
+void SprawdzPo(const std::function<void()>& przed);
 
 // The most of "wersja.txt" that a check reads.
 inline constexpr size_t LimitOdpowiedziWersji = 64 * 1024;

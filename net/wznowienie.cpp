@@ -23,7 +23,7 @@ uint32_t PrzerwaPrzedPonowieniem(int ponowienie) {
     return przerwy[ponowienie > LiczbaPonowien ? LiczbaPonowien - 1 : ponowienie - 1];
 }
 
-bool CzytajZakres(const std::string& contentRange, uint64_t& od, uint64_t& calosc) {
+bool CzytajZakres(const std::string& contentRange, uint64_t& od, uint64_t& koniec, uint64_t& calosc) {
     const std::string jednostka = "bytes ";
     if (contentRange.compare(0, jednostka.size(), jednostka) != 0) return false;
     size_t i = jednostka.size();
@@ -33,9 +33,19 @@ bool CzytajZakres(const std::string& contentRange, uint64_t& od, uint64_t& calos
     if (!Liczba(contentRange, i, t) || i != contentRange.size()) return false;
     if (a > b || b >= t) return false;
     od = a;
+    koniec = b;
     calosc = t;
     return true;
 }
+
+bool TenSamPlik(const std::string& walidator, const std::string& etag, const std::string& ostatniaZmiana) {
+    // The validator is the strong ETag when the file had one, else its date.
+    const bool etagiem = !walidator.empty() && walidator.front() == '"';
+    const std::string& teraz = etagiem ? etag : ostatniaZmiana;
+    return teraz.empty() || teraz == walidator;
+}
+
+bool StatusDoPonowienia(uint32_t status) { return status == 408 || status == 429 || (status >= 500 && status <= 599); }
 
 std::string WalidatorWznowienia(const std::string& etag, const std::string& ostatniaZmiana) {
     // A strong ETag is a quoted string; W/"..." is weak.

@@ -13,9 +13,20 @@
 inline constexpr int LiczbaPonowien = 5;
 uint32_t PrzerwaPrzedPonowieniem(int ponowienie);  // 1-based, in ms: 1, 2, 4, 8, 15 s
 
-// "bytes N-M/T" of a 206 answer: its first byte and the whole file's size.
-// False for anything else ("bytes */T", an unknown total, M past T, ...).
-bool CzytajZakres(const std::string& contentRange, uint64_t& od, uint64_t& calosc);
+// "bytes N-M/T" of a 206 answer: its first and last byte and the whole
+// file's size. False for anything else ("bytes */T", an unknown total, M
+// past T, ...).
+bool CzytajZakres(const std::string& contentRange, uint64_t& od, uint64_t& koniec, uint64_t& calosc);
+
+// Whether a 206's ETag and Last-Modified still name the file whose bytes
+// `walidator` vouches for. A cache or proxy that ignores If-Range answers
+// with a range of whatever it holds now: appended, it would splice two
+// files together. Missing headers are no proof of another file.
+bool TenSamPlik(const std::string& walidator, const std::string& etag, const std::string& ostatniaZmiana);
+
+// An answer worth asking again, as a dropped connection is: the server or a
+// proxy on the way is overloaded or restarting (5xx, 408, 429).
+bool StatusDoPonowienia(uint32_t status);
 
 // What If-Range may carry for the bytes already here: a strong ETag (a weak
 // one, W/"...", may not be used there), else the Last-Modified date; empty

@@ -106,6 +106,24 @@ TEST(Porownanie, TylkoLiteryAZBezWzgleduNaWielkosc) {
     for (const auto& p : przypadki) EXPECT_EQ(RowneBezWielkosciAZ(p.a, p.b), p.rowne);
 }
 
+TEST(Porownanie, SciezkaDlugaTylkoDlaPelnejSciezki) {
+    const std::pair<std::wstring, std::wstring> przypadki[] = {
+        {L"C:\\Users\\Zażółć\\AppData\\Local\\Morvane\\paczka", L"\\\\?\\C:\\Users\\Zażółć\\AppData\\Local\\Morvane\\paczka"},
+        {L"d:\\x", L"\\\\?\\d:\\x"},
+        {L"\\\\serwer\\udzial\\Morvane", L"\\\\?\\UNC\\serwer\\udzial\\Morvane"},
+        {L"\\\\?\\C:\\juz", L"\\\\?\\C:\\juz"},
+        {L"\\\\.\\pipe\\x", L"\\\\.\\pipe\\x"},
+        {L"paczka\\x", L"paczka\\x"},              // relative: the current folder decides
+        {L"\\paczka", L"\\paczka"},                // the current drive's root
+        {L"C:paczka", L"C:paczka"},
+        {L"C:\\a\\..\\b", L"C:\\a\\..\\b"},        // the prefix would take ".." literally
+        {L"C:\\a\\.\\b", L"C:\\a\\.\\b"},
+        {L"C:/a/b", L"C:/a/b"},
+        {L"", L""},
+    };
+    for (const auto& [z, na] : przypadki) EXPECT_EQ(SciezkaDluga(z), na);
+}
+
 TEST(Powloka, NazwaProcesuGry) {
     struct P { std::wstring nazwa; bool gra; };
     const P przypadki[] = {

@@ -7,7 +7,7 @@
 #include <vector>
 #include <random>
 
-#include "app/wersje.h"
+#include "core/wersje.h"
 #include "app/zasady.h"
 #include "game/sciezki.h"
 #include "install/wybor_launchera.h"

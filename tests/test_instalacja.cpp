@@ -18,6 +18,7 @@
 #include "install/instaluj.h"
 #include "install/odinstaluj.h"
 #include "install/proces.h"
+#include "install/sprawdzenie.h"
 #include "net/sprawdz.h"
 #include "net/pobierz.h"
 #include "wspolne.h"
@@ -680,7 +681,7 @@ TEST_F(Instalacja, PrzerwanaAktualizacjaZostawiaCalaZainstalowanaPaczke) {
                 UsunDrzewo(dane + L"\\" + n);
             for (const auto& [z, na] : p.foldery) fs::copy(z, dane + L"\\" + na, fs::copy_options::recursive);
             WyczyscStan();
-            if (std::string(kto) == "sprawdzenie") Sprawdz();
+            if (std::string(kto) == "sprawdzenie") SprawdzPoNaprawie();
             else Odinstaluj();
             const Dziennik d = KopiaDziennika();
             EXPECT_EQ(ObrazDrzewa(paczka), zainstalowana);
@@ -922,6 +923,91 @@ TEST_F(Instalacja, PobieranieZamknietePrzyPolowieWznawiaNastepnaInstalacja) {
         // A part never outlives a run that got the whole file.
         EXPECT_FALSE(PlikIstnieje(czesc));
         EXPECT_FALSE(PlikIstnieje(zapis));
+    }
+}
+
+// A kept part across the next run: a server that can't be reached, is busy
+// or refuses proves nothing about the bytes already here, and an answer
+// that is not the rest of this very file is never appended to them.
+TEST_F(Instalacja, ZachowanaCzescPrzetrwaSerwerKtoryZawodziINieSklejaDwochPlikow) {
+    const uint64_t rozmiar = CzytajPlik(Paczka(L"duza")).size();
+    const std::wstring czesc = dane + L"\\pobrane\\paczka.czesc", zapis = czesc + L".txt";
+    struct P {
+        const char* opis;
+        int wersja;            // the status wersja.txt answers in the second run (0: served)
+        std::wstring plan;     // the zip requests of both runs
+        std::string blad;      // the second run's error ("" installed)
+        bool czescZostaje;     // the part is still there for a third run
+        std::vector<std::string> zakresy;  // the second run's zip requests: "=" the kept part's end, "-" none
+    };
+    const P przypadki[] = {
+        {"wersja.txt nie odpowiada", 404, L"r50", "Serwer aktualizacji nie odpowiada (serwer odpowiedział 404). "
+         "Pobrana część paczki zostaje na następną próbę.", true, {}},
+        {"wszystko 503", 503, L"r50", "Serwer aktualizacji nie odpowiada "
+         "(serwer odpowiedział 503). Pobrana część paczki zostaje na następną próbę.", true, {}},
+        {"odmowa przy pierwszej probie", 0, L"r50+z404", "Pobieranie nie wyszło: serwer odpowiedział 404", true,
+         {"="}},
+        {"503 raz, potem reszta", 0, L"r50+z503", "", false, {"=", "="}},
+        {"206 konczy sie przed koncem pliku", 0, L"r50+c80", "", false, {"=", "80%"}},
+        {"206 innego pliku", 0, L"r50+e", "", false, {"=", "-"}},
+        {"206 od innego bajtu", 0, L"r50+p1000", "Pobieranie nie wyszło: serwer odesłał nie tę część pliku (bytes ",
+         false, {"="}},
+    };
+    int n = 0;
+    for (const P& p : przypadki) {
+        SCOPED_TRACE(p.opis);
+        const std::wstring token = L"t6" + std::to_wstring(n++);
+        UsunDrzewo(dane);
+        fs::create_directories(dane);
+        WyczyscStan();
+        UstawGre(gra);
+        UstawSerwer(L"/wznow/" + token + L"/duza/" + p.plan + L"/");
+        // The first run breaks at half, and the player closes the launcher.
+        std::thread instalacja(Instaluj);
+        ASSERT_TRUE(CzekajNa([&] { return Status().rfind("Połączenie zerwane przy ", 0) == 0; }, 20000));
+        Stan.zamykanie = true;
+        instalacja.join();
+        Stan.zamykanie = false;
+        ASSERT_TRUE(PlikIstnieje(czesc));
+        const std::string kept = CzytajPlik(czesc);
+
+        WyczyscStan();
+        UstawGre(gra);
+        DeleteFileW(PlikZapisu().c_str());
+        UstawSerwer(L"/_wersja/" + token + L"/" + std::to_wstring(p.wersja) + L"/");
+        std::string t, b;
+        ASSERT_TRUE(Pobierz(L"", &t, L"", nullptr, b)) << b;
+        UstawSerwer(L"/wznow/" + token + L"/duza/" + p.plan + L"/");
+        Instaluj();
+        const Dziennik d = KopiaDziennika();
+        if (p.blad.empty()) {
+            EXPECT_EQ(Blad(), "") << ::testing::PrintToString(d);
+            EXPECT_EQ(Zainstalowana(), "2.1");
+        } else {
+            EXPECT_EQ(Blad().rfind(p.blad, 0), 0u) << Blad();
+            EXPECT_TRUE(Wywolania().empty());
+        }
+        const Obsluzone o = Licznik(token);
+        std::vector<std::string> zakresy(o.zakresy.begin() + 1, o.zakresy.end());
+        for (std::string& z : zakresy) {
+            if (z == "bytes=" + std::to_string(kept.size()) + "-") z = "=";
+            else if (z == "bytes=" + std::to_string(rozmiar * 80 / 100) + "-") z = "80%";
+        }
+        EXPECT_EQ(zakresy, p.zakresy);
+        EXPECT_EQ(PlikIstnieje(czesc), p.czescZostaje);
+        if (p.czescZostaje) {
+            EXPECT_EQ(CzytajPlik(czesc), kept);
+            // And the next run, with the server well, fetches only the rest.
+            UstawSerwer(L"/_wersja/" + token + L"/0/");
+            ASSERT_TRUE(Pobierz(L"", &t, L"", nullptr, b)) << b;
+            WyczyscStan();
+            UstawGre(gra);
+            UstawSerwer(L"/wznow/" + token + L"/duza/" + p.plan + L"/");
+            Instaluj();
+            EXPECT_EQ(Blad(), "");
+            EXPECT_EQ(Zainstalowana(), "2.1");
+            EXPECT_EQ(Licznik(token).zakresy.back(), "bytes=" + std::to_string(kept.size()) + "-");
+        }
     }
 }
 

@@ -208,26 +208,36 @@ TEST(PlikDziennika, LinieDoZapisuIPominietePoIndeksieWszystkich) {
 namespace {
 
 TEST(Wznowienie, ZakresOdpowiedziWalidatorIPrzerwy) {
-    struct Z { const char* naglowek; bool ok; uint64_t od, calosc; };
+    struct Z { const char* naglowek; bool ok; uint64_t od, koniec, calosc; };
     const Z zakresy[] = {
-        {"bytes 100-999/1000", true, 100, 1000},
-        {"bytes 0-0/1", true, 0, 1},
-        {"bytes */1000", false, 0, 0},         // unsatisfiable: no part at all
-        {"bytes 100-999/*", false, 0, 0},      // total unknown: can't tell the file
-        {"bytes 100-1000/1000", false, 0, 0},  // last byte past the total
-        {"bytes 500-100/1000", false, 0, 0},
-        {"bytes 100-999/1000 ", false, 0, 0},
-        {"items 100-999/1000", false, 0, 0},
-        {"bytes -5-999/1000", false, 0, 0},
-        {"bytes 100-999/99999999999999999999999", false, 0, 0},
+        {"bytes 100-999/1000", true, 100, 999, 1000},
+        {"bytes 100-499/1000", true, 100, 499, 1000},  // ends short of the file: the rest is asked for
+        {"bytes 0-0/1", true, 0, 0, 1},
+        {"bytes */1000", false, 0, 0, 0},         // unsatisfiable: no part at all
+        {"bytes 100-999/*", false, 0, 0, 0},      // total unknown: can't tell the file
+        {"bytes 100-1000/1000", false, 0, 0, 0},  // last byte past the total
+        {"bytes 500-100/1000", false, 0, 0, 0},
+        {"bytes 100-999/1000 ", false, 0, 0, 0},
+        {"items 100-999/1000", false, 0, 0, 0},
+        {"bytes -5-999/1000", false, 0, 0, 0},
+        {"bytes 100-999/99999999999999999999999", false, 0, 0, 0},
     };
     for (const Z& z : zakresy) {
-        uint64_t od = 7, calosc = 7;
-        EXPECT_EQ(CzytajZakres(z.naglowek, od, calosc), z.ok) << z.naglowek;
+        uint64_t od = 7, koniec = 7, calosc = 7;
+        EXPECT_EQ(CzytajZakres(z.naglowek, od, koniec, calosc), z.ok) << z.naglowek;
         if (z.ok) {
-            EXPECT_EQ(std::make_pair(od, calosc), std::make_pair(z.od, z.calosc)) << z.naglowek;
+            EXPECT_EQ(std::make_tuple(od, koniec, calosc), std::make_tuple(z.od, z.koniec, z.calosc)) << z.naglowek;
         }
     }
+    // A 206 of another file than the part's (a proxy ignoring If-Range).
+    const std::string data = "Wed, 09 Dec 2026 10:00:00 GMT";
+    EXPECT_TRUE(TenSamPlik("\"abc\"", "\"abc\"", "Thu, 10 Dec 2026 10:00:00 GMT"));
+    EXPECT_FALSE(TenSamPlik("\"abc\"", "\"abd\"", data));
+    EXPECT_TRUE(TenSamPlik("\"abc\"", "", data));  // nothing to tell by
+    EXPECT_TRUE(TenSamPlik(data, "\"nowy\"", data));
+    EXPECT_FALSE(TenSamPlik(data, "", "Thu, 10 Dec 2026 10:00:00 GMT"));
+    for (uint32_t s : {408u, 429u, 500u, 502u, 503u, 504u}) EXPECT_TRUE(StatusDoPonowienia(s)) << s;
+    for (uint32_t s : {200u, 206u, 400u, 403u, 404u, 416u, 600u}) EXPECT_FALSE(StatusDoPonowienia(s)) << s;
     // A weak ETag may not stand in If-Range, and then neither may the date.
     EXPECT_EQ(WalidatorWznowienia("\"abc\"", "Wed, 09 Dec 2026 10:00:00 GMT"), "\"abc\"");
     EXPECT_EQ(WalidatorWznowienia("W/\"abc\"", "Wed, 09 Dec 2026 10:00:00 GMT"), "");

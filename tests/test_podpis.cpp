@@ -220,14 +220,21 @@ TEST_F(Podpis, InstalujeTylkoWersjePokazanaPrzezSprawdzenieINigdyStarszej) {
     struct P {
         const char* opis;
         bool zainstalowana;  // 2.0 installed first
+        bool bezPlikuWersji; // ... and then its version file removed (a failed update's script)
         std::wstring serwer;
-        std::string blad;
+        std::string blad;    // "" installed
     };
     const P przypadki[] = {
-        {"sprawdzenie widzi 2.0, instalacja dostaje 1.5", false, L"/dwa/t1/podpisana/starsza/",
+        {"sprawdzenie widzi 2.0, instalacja dostaje 1.5", false, false, L"/dwa/t1/podpisana/starsza/",
          "Paczka odrzucona: serwer ogłasza teraz wersję 1.5, a sprawdzenie pokazało 2.0 - kliknij Sprawdź ponownie."},
-        {"oba razy 1.5 przy zainstalowanej 2.0", true, L"/paczki/starsza/",
+        {"oba razy 1.5 przy zainstalowanej 2.0", true, false, L"/paczki/starsza/",
          "Paczka odrzucona: serwer ogłasza wersję 1.5, starszą niż zainstalowana 2.0."},
+        // The installed package still says what it was.
+        {"1.5, gdy skrypt usunal wersja.txt po 2.0", true, true, L"/paczki/starsza/",
+         "Paczka odrzucona: serwer ogłasza wersję 1.5, starszą niż zainstalowana 2.0."},
+        // The check shows the line as the server wrote it, blanks included;
+        // the install compares the version, not the blanks.
+        {"wersja z odstepami przed koncem linii", false, false, L"/paczki/windows/", ""},
     };
     for (const P& p : przypadki) {
         SCOPED_TRACE(p.opis);
@@ -235,16 +242,26 @@ TEST_F(Podpis, InstalujeTylkoWersjePokazanaPrzezSprawdzenieINigdyStarszej) {
         fs::create_directories(dane);
         if (p.zainstalowana) Zainstaluj(L"podpisana");
         ASSERT_EQ(Pole(&StanLaunchera::wersjaZainstalowana), p.zainstalowana ? "2.0" : "");
+        if (p.bezPlikuWersji) {
+            ASSERT_TRUE(DeleteFileW((dane + L"\\wersja.txt").c_str()));
+        }
         fs::create_directories(dane + L"\\pobrane");
         const std::string przedDane = ObrazDrzewa(dane), przedGra = ObrazDrzewa(gra);
         Sprawdz_(p.serwer);
+        if (p.blad.empty()) {
+            EXPECT_EQ(Pole(&StanLaunchera::wersjaNaSerwerze), "2.0 \t");
+        }
         // The install the player clicks after that check: what the check
         // showed stays in the state.
         UstawGre();
         DeleteFileW(PlikZapisu().c_str());
         Instaluj();
         EXPECT_EQ(Pole(&StanLaunchera::blad), p.blad);
-        EXPECT_EQ(Pole(&StanLaunchera::wersjaZainstalowana), p.zainstalowana ? "2.0" : "");
+        if (p.blad.empty()) {
+            EXPECT_EQ(Pole(&StanLaunchera::wersjaZainstalowana), "2.0");
+            continue;
+        }
+        EXPECT_EQ(Pole(&StanLaunchera::wersjaZainstalowana), p.zainstalowana && !p.bezPlikuWersji ? "2.0" : "");
         EXPECT_EQ(ObrazDrzewa(dane), przedDane) << "the data folder changed";
         EXPECT_EQ(ObrazDrzewa(gra), przedGra) << "the game folder changed";
         EXPECT_FALSE(PlikIstnieje(PlikZapisu())) << "tar or PowerShell ran for a refused version";

@@ -67,7 +67,7 @@ class Samoaktualizacja(unittest.TestCase):
         klik(okno, 194, 332)
         return okno
 
-    def przejecie(self, exe, nazwa):
+    def przejecie(self, exe, nazwa, stary):
         """Installs a package with the newer launcher from a launcher started
         as `exe`: the old process ends, the new one's window is the only one."""
         env = self.publikuj(EXE_NOWSZY)
@@ -99,22 +99,28 @@ class Samoaktualizacja(unittest.TestCase):
             okna = czekaj_na(okna_morvane, 30)
             self.assertEqual(len(okna), 1, "not exactly one launcher window")
             self.assertEqual(bajty(KOPIA), bajty(EXE_NOWSZY))
-            self.assertTrue(czekaj_na(lambda: not os.path.exists(STARY), 20), "the renamed old copy stayed")
+            # The copy it replaced stays until the new one has ended a run.
+            self.assertEqual(os.path.exists(STARY), stary)
             time.sleep(1.0)
             zrzut(okna[0], f"samo_{nazwa}_nowy.png")
             linie = dziennik()
             self.assertIn(f"Nowy launcher {NOWSZA} - uruchamiam go ponownie.", linie)
             self.assertIn(f"Launcher Morvane {NOWSZA}", linie)
+            self.assertIn("Czekam, aż poprzedni launcher się zamknie...", linie)
             # Only one launcher acted: the new one's check ran once the old had gone.
             self.assertEqual(linie.count("===== Launcher Morvane"), 2, linie)
+            # The player closes it: a run that ended normally.
+            subprocess.run(["xdotool", "key", "--window", okna[0], "alt+F4"], check=True)
+            self.assertTrue(czekaj_na(lambda: not okna_morvane(), 30), "the new launcher did not close")
+            self.assertTrue(czekaj_na(lambda: not os.path.exists(STARY), 20), "the replaced copy outlived a normal run")
 
     def test_z_folderu_danych_przechodzi_na_nowszy(self):
         os.makedirs(DANE, exist_ok=True)
         shutil.copy(EXE, KOPIA)
-        self.przejecie(w_windows(KOPIA), "z_danych")
+        self.przejecie(w_windows(KOPIA), "z_danych", True)
 
     def test_z_innego_folderu_przechodzi_na_nowszy(self):
-        self.przejecie(EXE, "z_innego")
+        self.przejecie(EXE, "z_innego", False)
 
     def test_starszy_z_innego_folderu_oddaje_nowszemu_z_danych(self):
         shutil.copy(EXE_NOWSZY, KOPIA)
@@ -129,12 +135,14 @@ class Samoaktualizacja(unittest.TestCase):
         self.assertEqual(sorted(x for x in os.listdir(DANE) if not x.startswith("dziennik")), przed)
 
     def test_starszy_w_paczce_zostaje_zepsuty_cofniety(self):
+        zepsuty = (f"BŁĄD: Nowy launcher 99.0 nie uruchomił się - przywróciłem ten ({WERSJA}). Mod jest "
+                   "zainstalowany; zgłoś to zespołowi moda.")
         for nazwa, launcher, linia in (
                 ("starszy", os.path.join(BUILD, "tests", "launcher_stary.exe"),
                  f"Launcher w paczce (0.5) nie jest nowszy od tego ({WERSJA}) - zostaje obecny."),
-                ("zepsuty", os.path.join(BUILD, "tests", "launcher_zepsuty.exe"),
-                 f"BŁĄD: Nowy launcher 99.0 nie uruchomił się - przywróciłem ten ({WERSJA}). Mod jest "
-                 "zainstalowany; zgłoś to zespołowi moda.")):
+                ("zepsuty", os.path.join(BUILD, "tests", "launcher_zepsuty.exe"), zepsuty),
+                # Its window shows, then it dies: it never said it stands.
+                ("pada_po_oknie", os.path.join(BUILD, "tests", "launcher_okno.exe"), zepsuty)):
             with self.subTest(nazwa):
                 self.tearDown()
                 self.setUp()
@@ -143,11 +151,47 @@ class Samoaktualizacja(unittest.TestCase):
                     okno = self.zainstaluj(l, f"samo_{nazwa}_przed.png")
                     self.assertTrue(czekaj_na(lambda: linia in dziennik(), 60), dziennik())
                     time.sleep(1.5)
+                    okna = okna_morvane()
+                    self.assertEqual(okna, [okno])
                     zrzut(okno, f"samo_{nazwa}.png")
                     self.assertIsNone(l.proces.poll(), "the launcher closed")
-                    # This launcher stands at <data>\Morvane.exe, as every install leaves one.
+                    # This launcher stands at <data>\\Morvane.exe, as every install leaves one.
                     self.assertEqual(bajty(KOPIA), bajty(EXE))
                     self.assertFalse(os.path.exists(STARY))
+                if nazwa == "starszy":
+                    continue
+                # What the player starts next is a launcher that works; it
+                # tries the new one once more first, and comes back.
+                with Launcher({}, exe=w_windows(KOPIA)) as l:
+                    okno = l.czekaj_na_okno()
+                    proba = "Ponawiam przejście na nowy launcher 99.0 z zainstalowanej paczki (próba 2 z 3)."
+                    self.assertTrue(czekaj_na(lambda: proba in dziennik(), 30), dziennik())
+                    self.assertIsNone(l.proces.poll())
+                    self.assertEqual(bajty(KOPIA), bajty(EXE))
+
+    def test_ucieta_lub_brak_kopii_obok_starej_wraca(self):
+        """A power cut left the new copy missing or cut short beside the
+        kept one: any launcher started puts the kept one back, and then the
+        data folder's copy starts."""
+        for nazwa in ("ucieta", "brak"):
+            with self.subTest(nazwa):
+                self.tearDown()
+                self.setUp()
+                os.makedirs(DANE, exist_ok=True)
+                shutil.copy(EXE, STARY)
+                if nazwa == "ucieta":
+                    with open(KOPIA, "wb") as f:
+                        f.write(bajty(EXE_NOWSZY)[:4096])
+                with Launcher({}, exe=EXE) as l:
+                    l.czekaj_na_okno()
+                    linia = f"Przywróciłem poprzedni launcher ({WERSJA}): nowy nie zakończył"
+                    self.assertTrue(czekaj_na(lambda: linia in dziennik(), 30), dziennik())
+                    self.assertEqual(bajty(KOPIA), bajty(EXE))
+                    self.assertFalse(os.path.exists(STARY))
+                with Launcher({}, exe=w_windows(KOPIA)) as l:
+                    okno = l.czekaj_na_okno()
+                    zrzut(okno, f"samo_{nazwa}_kopia_wraca.png")
+                    self.assertIsNone(l.proces.poll())
 
 
 if __name__ == "__main__":

@@ -21,6 +21,9 @@ The first path segment chooses the behaviour, so each test picks its own:
                          a strong ETag, Range and If-Range as a static server answers them.
                          <p> may be "<p1>~<p2>": the zip is <p1> for the first request, then <p2>
                          (the file replaced on the server); "duzy" is the 175 MiB of /duzy/.
+                         <p>@<m>: the block map (Morvane-najnowsza.zip.bloki) is <m>.bloki
+                         instead of <p>.bloki ("@brak": none, 404). A Range of several ranges
+                         is answered with a multipart/byteranges body, as nginx does.
                          <plan>: one step per zip request,
                          joined by "+", then every further request is served whole:
                            r<N>  reset the connection once byte N% of the file is reached
@@ -31,6 +34,14 @@ The first path segment chooses the behaviour, so each test picks its own:
                            x<N>  as r<N> without waiting for the bytes to reach the client first
                                  (what was still in the socket is lost: tools/bench-pobierz)
                            o     serve it
+                           W     ignore Range for this and every further request
+                           t     serve it slowly (64 KiB every 0.3 s)
+                           z<C>  answer with status C (503, 404, ...) and a short body
+                           c<N>  a consistent 206 that ends cleanly at N% of the file
+                           p<N>  a 206 that starts N bytes past the byte asked for
+                           e     a 206 of another file: the range asked for with another ETag
+                                 and date (a proxy that ignores If-Range)
+  /_wersja/<t>/<C>       from now on /wznow/<t>/'s wersja.txt is answered with status C (0: served)
   /_licznik/<t>          what /wznow/<t>/ served: {"bajty": body bytes sent, "zakresy": the Range
                          header of each zip request (null without)}
   /nginx/<t>/<plan>/<name>  the same plan in front of the real nginx (MORVANE_NGINX), which holds
@@ -65,6 +76,7 @@ PACZKA_OK = bytes((i * 7) % 251 for i in range(300000))
 ostatnie = {}
 zapytania_dwa = {}
 wznowienia = {}  # <t> -> {"bajty": int, "zakresy": [...]}
+wersje_status = {}  # <t> -> the status /wznow/<t>/wersja.txt answers with
 blokada_wznowien = threading.Lock()
 
 
@@ -105,6 +117,9 @@ class Obsluga(http.server.BaseHTTPRequestHandler):
         if tryb == "_licznik":
             with blokada_wznowien:
                 return self.wyslij(200, json.dumps(wznowienia.get(czesci[2], {"bajty": 0, "zakresy": []})).encode())
+        if tryb == "_wersja":
+            wersje_status[czesci[2]] = int(czesci[3])
+            return self.wyslij(200, b"ok")
         if tryb in ("wznow", "nginx"):
             return self.wznow(czesci)
         ostatnie = {"sciezka": self.path, "naglowki": {k.lower(): v for k, v in self.headers.items()}}
@@ -209,21 +224,33 @@ class Obsluga(http.server.BaseHTTPRequestHandler):
             plan_tekst = czesci[3]
         else:
             pakiety, plan_tekst = czesci[3].split("~"), czesci[4]
+            pakiety, mapa = [x.split("@")[0] for x in pakiety], czesci[3].split("~")[0].split("@")
+            mapa = mapa[1] if len(mapa) > 1 else pakiety[0]
         with blokada_wznowien:
             stan = wznowienia.setdefault(token, {"bajty": 0, "zakresy": []})
-            numer = len(stan["zakresy"]) if nazwa != "wersja.txt" else -1
+            numer = len(stan["zakresy"]) if nazwa == "Morvane-najnowsza.zip" else -1
             if numer >= 0:
                 stan["zakresy"].append(self.headers.get("Range"))
         plan = plan_tekst.split("+")
         krok = "o"
         if numer >= 0:
-            stale = [k for k in plan if k.startswith("R")]
+            stale = [k for k in plan if k[0] in "RW"]
             krok = plan[numer] if numer < len(plan) else (stale[0] if stale else "o")
         if tryb_nginx:
             return self.przez_nginx(nazwa, krok, stan)
         katalog = os.environ.get("MORVANE_PACZKI", "")
+        if nazwa == "wersja.txt" and wersje_status.get(token):
+            return self.wyslij(wersje_status[token], b"blad")
+        if krok[0] == "z":
+            return self.wyslij(int(krok[1:]), b"blad")
         if nazwa == "wersja.txt":
             with open(os.path.join(katalog, pakiety[0] + ".wersja.txt"), "rb") as f:
+                return self.wyslij(200, f.read())
+        if nazwa == "Morvane-najnowsza.zip.bloki":
+            sciezka = os.path.join(katalog, mapa + ".bloki")
+            if not os.path.isfile(sciezka):
+                return self.wyslij(404, b"brak")
+            with open(sciezka, "rb") as f:
                 return self.wyslij(200, f.read())
         ktory = pakiety[min(max(numer, 0), len(pakiety) - 1)]
         if ktory == "duzy":  # the 175 MiB of /duzy/, for tools/bench-pobierz
@@ -235,18 +262,53 @@ class Obsluga(http.server.BaseHTTPRequestHandler):
         od = 0
         zakres = self.headers.get("Range")
         warunek = self.headers.get("If-Range")
-        if zakres and krok != "w" and (warunek is None or warunek == znacznik):
-            od = int(zakres.split("=")[1].split("-")[0])
-        if od:
+        data = "Wed, 09 Dec 2026 10:00:00 GMT"
+        if krok == "e":  # what a cache holds of a newer file, whatever If-Range says
+            znacznik, data, warunek = '"inny-plik"', "Thu, 10 Dec 2026 10:00:00 GMT", None
+        if zakres and "," in zakres and krok not in "wW" and (warunek is None or warunek == znacznik):
+            return self.czesci(tresc, zakres, stan, krok)
+        czesciowa, koniec = False, len(tresc)
+        if zakres and krok not in "wW" and (warunek is None or warunek == znacznik):
+            poczatek, do = zakres.split("=")[1].split("-")
+            czesciowa, od = True, int(poczatek)
+            if do:  # a closed range: that much only
+                koniec = min(len(tresc), int(do) + 1)
+        if czesciowa and krok[0] == "p":
+            od += int(krok[1:])
+        if czesciowa and krok[0] == "c":
+            koniec = len(tresc) * int(krok[1:]) // 100
+        if czesciowa:
             self.send_response(206)
-            self.send_header("Content-Range", f"bytes {od}-{len(tresc) - 1}/{len(tresc)}")
+            self.send_header("Content-Range", f"bytes {od}-{koniec - 1}/{len(tresc)}")
         else:
             self.send_response(200)
-        self.send_header("Content-Length", str(len(tresc) - od))
+        self.send_header("Content-Length", str(koniec - od))
         self.send_header("ETag", znacznik)
-        self.send_header("Last-Modified", "Wed, 09 Dec 2026 10:00:00 GMT")
+        self.send_header("Last-Modified", data)
         self.end_headers()
-        self.wyslij_wedlug_planu(tresc, od, krok, stan)
+        self.wyslij_wedlug_planu(tresc[:koniec], od, krok, stan, len(tresc))
+
+    def czesci(self, tresc, zakres, stan, krok):
+        """Several ranges: a multipart/byteranges body, each part with its own
+        Content-Range, as nginx sends it."""
+        granica = "00000000000000000042"
+        cialo = b""
+        for z in zakres.split("=")[1].split(","):
+            a, b = (int(x) for x in z.strip().split("-"))
+            cialo += (f"\r\n--{granica}\r\nContent-Type: application/zip\r\n"
+                      f"Content-Range: bytes {a}-{b}/{len(tresc)}\r\n\r\n").encode() + tresc[a:b + 1]
+            with blokada_wznowien:
+                stan["bajty"] += b + 1 - a
+        cialo += f"\r\n--{granica}--\r\n".encode()
+        self.send_response(206)
+        self.send_header("Content-Type", f"multipart/byteranges; boundary={granica}")
+        self.send_header("Content-Length", str(len(cialo)))
+        self.end_headers()
+        for i in range(0, len(cialo), 65536):
+            self.wfile.write(cialo[i:i + 65536])
+            self.wfile.flush()
+            if krok == "t":
+                time.sleep(0.3)
 
     def wyslij_wedlug_planu(self, tresc, od, krok, stan, calosc=None):
         """Sends tresc[od:] (the bytes from file offset `od`), cut as `krok` says."""
@@ -265,6 +327,8 @@ class Obsluga(http.server.BaseHTTPRequestHandler):
             pozycja += len(kawalek)
             with blokada_wznowien:
                 stan["bajty"] += len(kawalek)
+            if krok == "t":
+                time.sleep(0.3)
         if krok[0] in "rRx":
             if krok[0] != "x":
                 time.sleep(0.2)

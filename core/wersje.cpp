@@ -1,4 +1,4 @@
-#include "app/wersje.h"
+#include "core/wersje.h"
 
 #include <climits>
 
