@@ -11,6 +11,7 @@
 
 #include "core/stan.h"
 #include "core/tekst.h"
+#include "install/pobieranie_zmian.h"
 #include "net/pobierz.h"
 #include "net/wznowienie.h"
 #include "net/zaufanie.h"
@@ -26,10 +27,10 @@ static SIZE_T Szczyt() {
 // test server's /wznow/ mode with the given plan: seconds and the body
 // bytes the server sent (its own count).
 static bool Wznawiany(const char* token, const char* plan, const std::wstring& plik, double& sekundy,
-                      uint64_t& wyslane) {
+                      uint64_t& wyslane, const std::wstring& paczka = L"duzy") {
     {
         std::lock_guard<std::mutex> l(Stan.blokada);
-        Stan.serwer.sciezka = L"/wznow/" + NaUtf16(token) + L"/duzy/" + NaUtf16(plan) + L"/";
+        Stan.serwer.sciezka = L"/wznow/" + NaUtf16(token) + L"/" + paczka + L"/" + NaUtf16(plan) + L"/";
     }
     HANDLE f = CreateFileW(plik.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
@@ -56,7 +57,7 @@ static bool Wznawiany(const char* token, const char* plan, const std::wstring& p
     Pobierz(L"_licznik/" + NaUtf16(token), &licznik, L"", nullptr, blad);
     const size_t p = licznik.find("\"bajty\": ");
     wyslane = p == std::string::npos ? 0 : std::stoull(licznik.substr(p + 9));
-    return ok && cel.odebrane == 183500800;
+    return ok && (paczka != L"duzy" || cel.odebrane == 183500800);
 }
 
 int main(int argc, char** argv) {
@@ -83,6 +84,50 @@ int main(int argc, char** argv) {
                "wyslane_bez_zerwan=%llu wyslane_z_zerwaniami=%llu\n",
                ok, czysty, zerwany, (PrzerwaPrzedPonowieniem(1) + PrzerwaPrzedPonowieniem(2)) / 1000.0,
                (unsigned long long)wyslaneCzysty, (unsigned long long)wyslaneZerwany);
+        return ok ? 0 : 1;
+    }
+    // "zmiany <n> <seed>": the second release of tools/bench-pobierz's
+    // package downloaded whole, then rebuilt from the first (the seed) and
+    // its changed blocks: time, bytes the server sent, memory.
+    if (argc > 5 && std::string(argv[3]) == "zmiany") {
+        const std::string przebieg = argv[4];
+        const std::wstring folder = std::wstring(tmp) + L"morvane-bench-zmiany";
+        CreateDirectoryW(folder.c_str(), nullptr);
+        const std::wstring plik = folder + L"\\paczka.zip", czesc = folder + L"\\calosc.zip";
+        double calosc = 0;
+        uint64_t wyslaneCalosc = 0, wyslaneZmiany = 0;
+        bool ok = Wznawiany(("pc" + przebieg).c_str(), "o", czesc, calosc, wyslaneCalosc, L"bench2");
+        DeleteFileW(czesc.c_str());
+        ok = CopyFileW(NaUtf16(argv[5]).c_str(), SciezkaZiarna(folder).c_str(), FALSE) && ok;
+        std::string cialo, blad, klucz;
+        Ogloszenie o;
+        {
+            std::lock_guard<std::mutex> l(Stan.blokada);
+            Stan.serwer.sciezka = L"/wznow/pz" + NaUtf16(przebieg) + L"/bench2/o/";
+        }
+        ok = Pobierz(L"wersja.txt", &cialo, L"", nullptr, blad) && OcenOgloszenie(cialo, o, klucz).empty() && ok;
+        const SIZE_T przed = Szczyt();
+        LARGE_INTEGER f, a, b;
+        QueryPerformanceFrequency(&f);
+        QueryPerformanceCounter(&a);
+        ok = PobierzZmiany(plik, o, klucz) == WynikZmian::Gotowe && ok;
+        QueryPerformanceCounter(&b);
+        const double zmiany = double(b.QuadPart - a.QuadPart) / double(f.QuadPart);
+        const SIZE_T wzrost = Szczyt() - przed;
+        {
+            std::lock_guard<std::mutex> l(Stan.blokada);
+            Stan.serwer.sciezka = L"/";
+        }
+        std::string t;
+        Pobierz(L"_licznik/pz" + NaUtf16(przebieg), &t, L"", nullptr, blad);
+        const size_t p = t.find("\"bajty\": ");
+        if (p != std::string::npos) wyslaneZmiany = std::stoull(t.substr(p + 9));
+        DeleteFileW(plik.c_str());
+        DeleteFileW(SciezkaZiarna(folder).c_str());
+        printf("zmiany_ok=%d sekundy_calosc=%.3f bajty_calosc=%llu sekundy_zmiany=%.3f bajty_zmiany=%llu "
+               "wzrost_zmiany_mib=%.1f\n",
+               ok, calosc, (unsigned long long)wyslaneCalosc, zmiany, (unsigned long long)wyslaneZmiany,
+               wzrost / 1048576.0);
         return ok ? 0 : 1;
     }
     // A third argument "bez-pliku" measures the transfer alone.

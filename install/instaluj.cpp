@@ -12,6 +12,7 @@
 #include "install/kopia_launchera.h"
 #include "install/plik_paczki.h"
 #include "install/pobieranie_paczki.h"
+#include "install/pobieranie_zmian.h"
 #include "install/proces.h"
 #include "install/przejecie.h"
 #include "install/wine.h"
@@ -125,7 +126,13 @@ bool ZdobadzPaczke(const std::wstring& sciezka, const Zamowienie& z) {
     if (!CzytajOgloszenieSerwera(o, klucz, zachowanaCzesc) || !WersjaDozwolona(o, klucz, z.pokazana, z.zainstalowana))
         return false;
     const bool sprawdzana = o.rozmiar || o.sha256;
-    if (!zDysku) return PobierzPaczke(sciezka, o, klucz, sprawdzana);
+    if (!zDysku) {
+        // Only what changed since the installed package, when the server's
+        // map and the kept seed allow; a kept part resumes instead.
+        const WynikZmian zmiany = zachowanaCzesc ? WynikZmian::Calosc : PobierzZmiany(sciezka, o, klucz);
+        if (zmiany != WynikZmian::Calosc) return zmiany == WynikZmian::Gotowe;
+        return PobierzPaczke(sciezka, o, klucz, sprawdzana);
+    }
     UstawStatus("Paczka z dysku (próba): " + NaUtf8(*lokalna), -1.0f);
     PlikPaczki plik;
     if (!OtworzPaczke(sciezka, plik, sprawdzana)) return false;
@@ -189,7 +196,10 @@ void Instaluj() {
     const bool sukces = !gra.empty() && naDysku && ZdobadzPaczke(paczka, zamowienie) &&
                         ZainstalujPaczke(paczka, dane, gra, launcher);
 
-    if (naDysku) DeleteFileW(paczka.c_str());
+    // The installed package is the seed of the next update; any other goes.
+    if (naDysku && !(sukces && MoveFileExW(paczka.c_str(), SciezkaZiarna(dane + L"\\pobrane").c_str(),
+                                            MOVEFILE_REPLACE_EXISTING)))
+        DeleteFileW(paczka.c_str());
     {
         std::lock_guard<std::mutex> l(Stan.blokada);
         Stan.wersjaZainstalowana = CzytajWersjeZainstalowana(dane);

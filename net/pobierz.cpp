@@ -91,7 +91,8 @@ bool ZapytajRaz(const std::wstring& zasob, const std::wstring& naglowki, const O
         dlugosc = 0;
     const NaglowkiOdpowiedzi n{status, dlugosc, Naglowek(h.zadanie, WINHTTP_QUERY_ETAG),
                                Naglowek(h.zadanie, WINHTTP_QUERY_LAST_MODIFIED),
-                               Naglowek(h.zadanie, WINHTTP_QUERY_CONTENT_RANGE)};
+                               Naglowek(h.zadanie, WINHTTP_QUERY_CONTENT_RANGE),
+                               Naglowek(h.zadanie, WINHTTP_QUERY_CONTENT_TYPE)};
     if (std::string odmowa = ocena(n); !odmowa.empty()) {
         bladTekst = odmowa;
         return false;

@@ -36,6 +36,7 @@ struct NaglowkiOdpowiedzi {
     uint32_t status = 0;
     uint64_t dlugosc = 0;  // Content-Length; 0 when none
     std::string etag, ostatniaZmiana, zakres;  // ETag, Last-Modified, Content-Range
+    std::string typ;                           // Content-Type
 };
 // Judges the headers: an empty text takes the answer, any other refuses it
 // with that text as the call's error.

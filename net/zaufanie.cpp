@@ -160,3 +160,21 @@ bool SkrotWTle::Zakoncz(Skrot& skrot, uint64_t& rozmiar) {
     rozmiar = w->rozmiar;
     return w->ok && BCryptFinishHash(w->hasz.h, skrot.data(), (ULONG)skrot.size(), 0) == 0;
 }
+
+struct Sha256Kawalkami::Wnetrze {
+    Algorytm alg{BCRYPT_SHA256_ALGORITHM};
+    std::unique_ptr<Hasz> hasz = std::make_unique<Hasz>(alg.h);
+};
+
+Sha256Kawalkami::Sha256Kawalkami() : w(std::make_unique<Wnetrze>()) {}
+Sha256Kawalkami::~Sha256Kawalkami() = default;
+
+bool Sha256Kawalkami::Dodaj(const uint8_t* bajty, size_t ile) {
+    return w->hasz->h && BCryptHashData(w->hasz->h, (PUCHAR)bajty, (ULONG)ile, 0) == 0;
+}
+
+bool Sha256Kawalkami::Zakoncz(Skrot& skrot) {
+    const bool ok = w->hasz->h && BCryptFinishHash(w->hasz->h, skrot.data(), (ULONG)skrot.size(), 0) == 0;
+    w->hasz = std::make_unique<Hasz>(w->alg.h);
+    return ok;
+}

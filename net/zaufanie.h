@@ -39,3 +39,19 @@ struct SkrotWTle {
     struct Wnetrze;
     std::unique_ptr<Wnetrze> w;
 };
+
+// SHA-256 of bytes handed in pieces, on the caller's own thread: one block
+// of a package at a time (a block map's blocks are at most 128 KiB).
+struct Sha256Kawalkami {
+    Sha256Kawalkami();
+    ~Sha256Kawalkami();
+    Sha256Kawalkami(const Sha256Kawalkami&) = delete;
+    Sha256Kawalkami& operator=(const Sha256Kawalkami&) = delete;
+    bool Dodaj(const uint8_t* bajty, size_t ile);
+    // The digest of everything added since the last Zakoncz; starts anew.
+    bool Zakoncz(Skrot& skrot);
+
+  private:
+    struct Wnetrze;
+    std::unique_ptr<Wnetrze> w;
+};

@@ -20,6 +20,7 @@
 #include "install/proces.h"
 #include "install/sprawdzenie.h"
 #include "net/sprawdz.h"
+#include "net/mapa_blokow.h"
 #include "net/pobierz.h"
 #include "wspolne.h"
 
@@ -157,6 +158,27 @@ class Instalacja : public ::testing::Test {
     std::string Zainstalowana() {
         std::lock_guard<std::mutex> l(Stan.blokada);
         return Stan.wersjaZainstalowana;
+    }
+    // A fresh data folder, then an install from the test server's `baza`
+    // that the player closes while it waits to try the download again: what
+    // it keeps is where a later run starts.
+    void InstalacjaZamknietaPoZerwaniu(const std::wstring& baza) {
+        UsunDrzewo(dane);
+        fs::create_directories(dane);
+        NastepnyPrzebieg(baza);
+        std::thread instalacja(Instaluj);
+        const bool zerwane = CzekajNa([&] { return Status().rfind("Połączenie zerwane przy ", 0) == 0; }, 20000);
+        Stan.zamykanie = true;
+        instalacja.join();
+        Stan.zamykanie = false;
+        ASSERT_TRUE(zerwane);
+    }
+    // A fresh state (the game chosen, no recorded calls) for a run against `baza`.
+    void NastepnyPrzebieg(const std::wstring& baza) {
+        WyczyscStan();
+        UstawGre(gra);
+        DeleteFileW(PlikZapisu().c_str());
+        UstawSerwer(baza);
     }
 };
 
@@ -885,17 +907,7 @@ TEST_F(Instalacja, PobieranieZamknietePrzyPolowieWznawiaNastepnaInstalacja) {
     for (const P& p : przypadki) {
         SCOPED_TRACE(p.opis);
         const std::wstring token = L"t3" + std::to_wstring(n++);
-        UsunDrzewo(dane);
-        fs::create_directories(dane);
-        WyczyscStan();
-        UstawGre(gra);
-        UstawSerwer(L"/wznow/" + token + L"/duza/r50/");
-        // The player closes the launcher while it waits to try again.
-        std::thread instalacja(Instaluj);
-        ASSERT_TRUE(CzekajNa([&] { return Status().rfind("Połączenie zerwane przy ", 0) == 0; }, 20000));
-        Stan.zamykanie = true;
-        instalacja.join();
-        Stan.zamykanie = false;
+        ASSERT_NO_FATAL_FAILURE(InstalacjaZamknietaPoZerwaniu(L"/wznow/" + token + L"/duza/r50/"));
         EXPECT_EQ(Licznik(token).zakresy.size(), 1u) << "a request was made after the launcher was closing";
         EXPECT_EQ(Blad(), "Pobieranie nie wyszło: przerwane pobieranie");
         ASSERT_TRUE(PlikIstnieje(czesc));
@@ -904,10 +916,7 @@ TEST_F(Instalacja, PobieranieZamknietePrzyPolowieWznawiaNastepnaInstalacja) {
         EXPECT_NEAR((double)kept, rozmiar * 0.5, rozmiar * 0.05);
         p.miedzy();
 
-        WyczyscStan();
-        UstawGre(gra);
-        DeleteFileW(PlikZapisu().c_str());
-        UstawSerwer(L"/wznow/" + token + L"/duza/r50/");
+        NastepnyPrzebieg(L"/wznow/" + token + L"/duza/r50/");
         Instaluj();
         const Obsluzone o = Licznik(token);
         ASSERT_EQ(o.zakresy.size(), 2u);
@@ -956,28 +965,16 @@ TEST_F(Instalacja, ZachowanaCzescPrzetrwaSerwerKtoryZawodziINieSklejaDwochPlikow
     int n = 0;
     for (const P& p : przypadki) {
         SCOPED_TRACE(p.opis);
-        const std::wstring token = L"t6" + std::to_wstring(n++);
-        UsunDrzewo(dane);
-        fs::create_directories(dane);
-        WyczyscStan();
-        UstawGre(gra);
-        UstawSerwer(L"/wznow/" + token + L"/duza/" + p.plan + L"/");
+        const std::wstring token = L"t6" + std::to_wstring(n++), baza = L"/wznow/" + token + L"/duza/" + p.plan + L"/";
         // The first run breaks at half, and the player closes the launcher.
-        std::thread instalacja(Instaluj);
-        ASSERT_TRUE(CzekajNa([&] { return Status().rfind("Połączenie zerwane przy ", 0) == 0; }, 20000));
-        Stan.zamykanie = true;
-        instalacja.join();
-        Stan.zamykanie = false;
+        ASSERT_NO_FATAL_FAILURE(InstalacjaZamknietaPoZerwaniu(baza));
         ASSERT_TRUE(PlikIstnieje(czesc));
         const std::string kept = CzytajPlik(czesc);
 
-        WyczyscStan();
-        UstawGre(gra);
-        DeleteFileW(PlikZapisu().c_str());
-        UstawSerwer(L"/_wersja/" + token + L"/" + std::to_wstring(p.wersja) + L"/");
+        NastepnyPrzebieg(L"/_wersja/" + token + L"/" + std::to_wstring(p.wersja) + L"/");
         std::string t, b;
         ASSERT_TRUE(Pobierz(L"", &t, L"", nullptr, b)) << b;
-        UstawSerwer(L"/wznow/" + token + L"/duza/" + p.plan + L"/");
+        UstawSerwer(baza);
         Instaluj();
         const Dziennik d = KopiaDziennika();
         if (p.blad.empty()) {
@@ -1000,9 +997,7 @@ TEST_F(Instalacja, ZachowanaCzescPrzetrwaSerwerKtoryZawodziINieSklejaDwochPlikow
             // And the next run, with the server well, fetches only the rest.
             UstawSerwer(L"/_wersja/" + token + L"/0/");
             ASSERT_TRUE(Pobierz(L"", &t, L"", nullptr, b)) << b;
-            WyczyscStan();
-            UstawGre(gra);
-            UstawSerwer(L"/wznow/" + token + L"/duza/" + p.plan + L"/");
+            NastepnyPrzebieg(baza);
             Instaluj();
             EXPECT_EQ(Blad(), "");
             EXPECT_EQ(Zainstalowana(), "2.1");
@@ -1023,6 +1018,129 @@ TEST_F(Instalacja, ZerwanePobieranieZNginxWznowione) {
     ASSERT_EQ(o.zakresy.size(), 2u);
     EXPECT_NEAR((double)OdBajtu(o.zakresy[1]), rozmiar * 0.5, rozmiar * 0.05);
     EXPECT_LE(o.bajty, rozmiar * 105 / 100);
+}
+
+// ---- updates that download only what changed ---------------------------------------
+
+// The bytes of the new release's blocks that the previous release lacks,
+// from the two block maps the kit published.
+uint64_t BrakujaceBajty(const std::wstring& stara, const std::wstring& nowa) {
+    auto linie = [](const std::wstring& mapa) {
+        std::vector<std::string> w;
+        std::string t = CzytajPlik(FolderTestu() + L"\\paczki\\" + mapa + L".bloki");
+        for (size_t p = 0, k; (k = t.find('\n', p)) != std::string::npos; p = k + 1) w.push_back(t.substr(p, k - p));
+        return std::vector<std::string>(w.begin() + 2, w.end());
+    };
+    const std::vector<std::string> s = linie(stara);
+    uint64_t brak = 0;
+    for (const std::string& l : linie(nowa))
+        if (std::find(s.begin(), s.end(), l) == s.end()) brak += std::stoull(l);
+    return brak;
+}
+
+TEST_F(Instalacja, AktualizacjaPobieraTylkoZmianyAGdyCosNiePasujeCalaPaczke) {
+    const std::wstring ziarno = dane + L"\\pobrane\\zainstalowana.zip", pakiet = dane + L"\\paczka";
+    // What the new release installs, for comparing.
+    ZainstalujZDysku(Paczka(L"wydanie2"));
+    ASSERT_EQ(Zainstalowana(), "3.2");
+    const std::string wzor = ObrazDrzewa(pakiet);
+    const uint64_t rozmiar = CzytajPlik(Paczka(L"wydanie2")).size(), brak = BrakujaceBajty(L"wydanie1", L"wydanie2");
+    ASSERT_LT(brak, rozmiar / 10);
+    struct P {
+        const char* opis;
+        std::wstring serwer;       // /wznow/<t>/<this>/
+        std::function<void()> przed;
+        std::string linia;         // "" a rebuild; else why the whole package came
+    };
+    const P przypadki[] = {
+        {"z poprzednia paczka", L"wydanie2/o", [] {}, ""},
+        // Damaged blocks are not the new package's: they are fetched too.
+        {"poprzednia uszkodzona na dysku", L"wydanie2/o",
+         [&] {
+             std::string b = CzytajPlik(ziarno);
+             for (size_t i = b.size() / 2; i < b.size() / 2 + 5000; ++i) b[i] ^= 0x5a;
+             ZapiszPlik(ziarno, b);
+         },
+         ""},
+        {"mapa innego pliku", L"wydanie2@wydanie1/o", [] {}, "Pobieram całą paczkę: mapa bloków opisuje inny plik."},
+        {"mapa klamie", L"wydanie2@wydanie2_klamie/o", [] {},
+         "Pobieram całą paczkę: złożona paczka nie zgadza się z ogłoszeniem."},
+        {"bez mapy", L"wydanie2@brak/o", [] {},
+         "Pobieram całą paczkę: serwer nie podaje mapy bloków (serwer odpowiedział 404)."},
+        {"serwer bez zakresow", L"wydanie2/W", [] {},
+         "Pobieram całą paczkę: serwer odpowiedział 200 zamiast części pliku."},
+    };
+    int n = 0;
+    for (const P& p : przypadki) {
+        SCOPED_TRACE(p.opis);
+        UsunDrzewo(dane);
+        fs::create_directories(dane);
+        WyczyscStan();
+        UstawGre(gra);
+        ZainstalujZDysku(Paczka(L"wydanie1"));
+        ASSERT_EQ(Zainstalowana(), "3.1");
+        // The installed package is kept as the next update's seed.
+        ASSERT_EQ(CzytajPlik(ziarno), CzytajPlik(Paczka(L"wydanie1")));
+        p.przed();
+        const std::wstring token = L"t7" + std::to_wstring(n++);
+        WyczyscStan();
+        UstawGre(gra);
+        UstawSerwer(L"/wznow/" + token + L"/" + p.serwer + L"/");
+        Instaluj();
+        const Dziennik d = KopiaDziennika();
+        EXPECT_EQ(Blad(), "") << ::testing::PrintToString(d);
+        EXPECT_EQ(Zainstalowana(), "3.2");
+        EXPECT_EQ(ObrazDrzewa(pakiet), wzor);
+        EXPECT_EQ(CzytajPlik(ziarno), CzytajPlik(Paczka(L"wydanie2")));
+        EXPECT_FALSE(PlikIstnieje(dane + L"\\pobrane\\paczka.zip"));
+        const Obsluzone o = Licznik(token);
+        if (p.linia.empty()) {
+            // Ranges only, and only about the changed blocks' bytes.
+            EXPECT_TRUE(MaLinie(d, "Pobrano ")) << ::testing::PrintToString(d);
+            for (const std::string& z : o.zakresy) EXPECT_EQ(z.rfind("bytes=", 0), 0u) << z;
+            EXPECT_GE(o.bajty, brak);
+            if (std::string(p.opis) == "z poprzednia paczka") {
+                EXPECT_LE(o.bajty, brak + 8 * 1024);
+                EXPECT_LE(o.zakresy.size(), 2u);
+            } else {
+                EXPECT_LE(o.bajty, brak + 5000 + 2 * MaxBloku);
+            }
+        } else {
+            EXPECT_TRUE(MaLinie(d, p.linia)) << ::testing::PrintToString(d);
+            EXPECT_NE(std::find(o.zakresy.begin(), o.zakresy.end(), "-"), o.zakresy.end());
+        }
+    }
+}
+
+TEST_F(Instalacja, ZamkniecieWTrakcieZmianZostawiaZainstalowanaINastepnaSieUdaje) {
+    const std::wstring ziarno = dane + L"\\pobrane\\zainstalowana.zip";
+    ZainstalujZDysku(Paczka(L"wydanie1"));
+    ASSERT_EQ(Zainstalowana(), "3.1");
+    const std::string przed = ObrazDrzewa(dane + L"\\paczka");
+    WyczyscStan();
+    UstawGre(gra);
+    DeleteFileW(PlikZapisu().c_str());
+    // Served slowly: the player closes the launcher while the changes come.
+    UstawSerwer(L"/wznow/t80/wydanie2/t/");
+    std::thread instalacja(Instaluj);
+    ASSERT_TRUE(CzekajNa([&] { return Status().rfind("Pobieram zmiany: ", 0) == 0; }, 20000));
+    Stan.zamykanie = true;
+    instalacja.join();
+    Stan.zamykanie = false;
+    EXPECT_EQ(Blad(), "Pobieranie nie wyszło: przerwane pobieranie");
+    EXPECT_EQ(Zainstalowana(), "3.1");
+    EXPECT_EQ(ObrazDrzewa(dane + L"\\paczka"), przed);
+    EXPECT_EQ(CzytajPlik(ziarno), CzytajPlik(Paczka(L"wydanie1")));
+    EXPECT_TRUE(Wywolania().empty()) << "an unpacker ran";
+    EXPECT_FALSE(PlikIstnieje(dane + L"\\pobrane\\paczka.zip"));
+
+    WyczyscStan();
+    UstawGre(gra);
+    UstawSerwer(L"/wznow/t81/wydanie2/o/");
+    Instaluj();
+    EXPECT_EQ(Blad(), "");
+    EXPECT_EQ(Zainstalowana(), "3.2");
+    EXPECT_TRUE(MaLinie(KopiaDziennika(), "Pobrano "));
 }
 
 // ---- the uninstall worker -------------------------------------------------------

@@ -3,8 +3,12 @@
 // Wine and natively.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "core/plik_dziennika.h"
 #include "net/ogloszenie.h"
+#include "net/mapa_blokow.h"
 #include "net/wznowienie.h"
 
 namespace {
@@ -281,6 +285,169 @@ TEST(Wznowienie, ZapisCzesciTylkoCalyINiezmieniony) {
         ZapisCzesci x = z;
         EXPECT_FALSE(CzytajZapisCzesci(t, x)) << t;
         EXPECT_EQ(x, z) << "a refused record changed the result";
+    }
+}
+
+}  // namespace
+
+// ---- the block map and the cutting both sides share ----------------------------
+
+namespace {
+
+std::string Hex32(char z) { return std::string(32, z); }
+
+TEST(MapaBlokow, CzytaTylkoPoprawnaMapeWGranicach) {
+    const std::string naglowek = "Morvane: mapa bloków v1\n";
+    struct M { const char* opis; std::string tekst; bool ok; };
+    const M mapy[] = {
+        {"dwa bloki", naglowek + "rozmiar=30\n10 " + Hex32('a') + "\n20 " + Hex32('0') + "\n", true},
+        {"pusta", naglowek + "rozmiar=0\n", true},
+        {"inny naglowek", "Morvane: mapa bloków v2\nrozmiar=10\n10 " + Hex32('a') + "\n", false},
+        {"suma nie ta", naglowek + "rozmiar=11\n10 " + Hex32('a') + "\n", false},
+        {"blok zerowy", naglowek + "rozmiar=0\n0 " + Hex32('a') + "\n", false},
+        {"blok za duzy", naglowek + "rozmiar=131073\n131073 " + Hex32('a') + "\n", false},
+        {"wiodace zero", naglowek + "rozmiar=10\n010 " + Hex32('a') + "\n", false},
+        {"wielkie litery", naglowek + "rozmiar=10\n10 " + Hex32('A') + "\n", false},
+        {"krotki skrot", naglowek + "rozmiar=10\n10 " + std::string(31, 'a') + "\n", false},
+        {"bez konca linii", naglowek + "rozmiar=10\n10 " + Hex32('a'), false},
+        {"CR LF", "Morvane: mapa bloków v1\r\nrozmiar=10\r\n10 " + Hex32('a') + "\r\n", false},
+        {"rozmiar z plusem", naglowek + "rozmiar=+10\n10 " + Hex32('a') + "\n", false},
+    };
+    for (const M& m : mapy) {
+        MapaBlokow w;
+        std::string powod;
+        EXPECT_EQ(CzytajMapeBlokow(m.tekst, w, powod), m.ok) << m.opis;
+        if (m.ok) {
+            EXPECT_EQ(TekstMapyBlokow(w), m.tekst) << m.opis;
+        } else {
+            EXPECT_FALSE(powod.empty()) << m.opis;
+        }
+    }
+    // The limits: blocks, then bytes.
+    std::string wiele = naglowek + "rozmiar=" + std::to_string(LimitMapyBlokow + 1) + "\n";
+    for (size_t i = 0; i <= LimitMapyBlokow; ++i) wiele += "1 " + Hex32('b') + "\n";
+    MapaBlokow w;
+    std::string powod;
+    EXPECT_FALSE(CzytajMapeBlokow(wiele, w, powod));
+    EXPECT_EQ(powod, "za dużo bloków w mapie");
+    EXPECT_FALSE(CzytajMapeBlokow(naglowek + "rozmiar=0\n" + std::string(LimitMapyBajtow, '\n'), w, powod));
+    EXPECT_EQ(powod, "mapa bloków za duża");
+}
+
+// The cuts of a byte string fed in pieces of `kawalek` bytes.
+std::vector<uint64_t> Ciecia(const std::string& dane, const std::vector<uint64_t>& granice, size_t kawalek) {
+    Ciecie c;
+    c.granice = granice;
+    std::vector<uint64_t> w;
+    for (size_t p = 0; p < dane.size();) {
+        const size_t n = std::min(kawalek, dane.size() - p);
+        for (size_t i = 0; i < n;) {
+            bool ciecie = false;
+            i += Tnij(c, reinterpret_cast<const uint8_t*>(dane.data()) + p + i, n - i, ciecie);
+            if (ciecie) w.push_back(c.poczatek);
+        }
+        p += n;
+    }
+    return w;
+}
+
+TEST(MapaBlokow, CiecieZaleznieOdTresciIGranicZip) {
+    std::mt19937_64 los(3);
+    std::string dane(3 << 20, '\0');
+    for (char& z : dane) z = (char)los();
+    // Whatever the pieces it is fed in, the same cuts; blocks within bounds.
+    const std::vector<uint64_t> a = Ciecia(dane, {}, 1 << 20), b = Ciecia(dane, {}, 4093);
+    EXPECT_EQ(a, b);
+    ASSERT_GT(a.size(), 30u);
+    uint64_t poprzednie = 0;
+    for (uint64_t c : a) {
+        EXPECT_GE(c - poprzednie, MinBloku);
+        EXPECT_LE(c - poprzednie, MaxBloku);
+        poprzednie = c;
+    }
+    // Bytes inserted early move the later cuts with the content.
+    const std::string wstawione = dane.substr(0, 5000) + std::string(777, 'x') + dane.substr(5000);
+    const std::vector<uint64_t> c = Ciecia(wstawione, {}, 1 << 20);
+    size_t wspolne = 0;
+    for (uint64_t x : a)
+        if (std::binary_search(c.begin(), c.end(), x + 777)) ++wspolne;
+    EXPECT_GE(wspolne, a.size() - 2);
+    // A boundary is a cut of its own, however close, and the hash starts anew there.
+    const std::vector<uint64_t> g = Ciecia(dane, {100, 130, 200000}, 65536);
+    EXPECT_EQ(std::vector<uint64_t>(g.begin(), g.begin() + 2), (std::vector<uint64_t>{100, 130}));
+    EXPECT_NE(std::find(g.begin(), g.end(), 200000u), g.end());
+    // Zeros: the longest block at a time.
+    EXPECT_EQ(Ciecia(std::string(300000, '\0'), {}, 1 << 20), (std::vector<uint64_t>{131072, 262144}));
+}
+
+TEST(MapaBlokow, PlanBierzeZZiarnaCoMaIScalaZakresy) {
+    auto blok = [](uint32_t d, uint8_t z) {
+        Blok b;
+        b.dlugosc = d;
+        b.skrot.fill(z);
+        return b;
+    };
+    MapaBlokow nowa;
+    nowa.bloki = {blok(10, 1), blok(10, 2), blok(10, 9), blok(10, 3), blok(1000, 8), blok(10, 4)};
+    nowa.rozmiar = 1050;
+    // The seed has 1, 2, 3 and 4, with 3 and 4 apart.
+    const std::vector<Blok> ziarno = {blok(10, 1), blok(10, 2), blok(10, 3), blok(5, 7), blok(10, 4)};
+    const std::vector<uint64_t> poczatki = {0, 10, 20, 30, 35};
+    auto opis = [](const std::vector<Odcinek>& p) {
+        std::string w;
+        for (const Odcinek& o : p)
+            w += (o.zZiarna ? "z" + std::to_string(o.wZiarnie) : std::string("p")) + ":" + std::to_string(o.od) + "+" +
+                 std::to_string(o.dlugosc) + " ";
+        return w;
+    };
+    EXPECT_EQ(opis(PlanOdbudowy(nowa, ziarno, poczatki, 1, 100)), "z0:0+20 p:20+10 z20:30+10 p:40+1000 z35:1040+10 ");
+    // A seed run between two fetched ranges shorter than the gap: one range.
+    EXPECT_EQ(opis(PlanOdbudowy(nowa, ziarno, poczatki, 11, 100)), "z0:0+20 p:20+1020 z35:1040+10 ");
+    // At most one request: the same.
+    EXPECT_EQ(opis(PlanOdbudowy(nowa, ziarno, poczatki, 1, 1)), "z0:0+20 p:20+1020 z35:1040+10 ");
+}
+
+TEST(MapaBlokow, CzesciOdpowiedziWieloczesciowej) {
+    EXPECT_EQ(GranicaCzesci("multipart/byteranges; boundary=00000042"), "--00000042");
+    EXPECT_EQ(GranicaCzesci("Multipart/Byteranges; boundary=\"ab cd\""), "--ab cd");
+    EXPECT_EQ(GranicaCzesci("application/zip"), "");
+    const std::string cialo = "\r\n--g\r\nContent-Type: application/zip\r\nContent-Range: bytes 0-3/10\r\n\r\nabcd"
+                              "\r\n--g\r\ncontent-range: bytes 6-7/10\r\n\r\nxy\r\n--g--\r\n";
+    for (size_t kawalek : {cialo.size(), (size_t)1, (size_t)7}) {
+        RozbiorCzesci r;
+        r.granica = "--g";
+        std::string dane, zakresy;
+        bool ok = true;
+        for (size_t p = 0; p < cialo.size() && ok; p += kawalek)
+            ok = RozbierzCzesci(
+                r, cialo.data() + p, std::min(kawalek, cialo.size() - p),
+                [&](uint64_t od, uint64_t koniec, uint64_t calosc) {
+                    zakresy += std::to_string(od) + "-" + std::to_string(koniec) + "/" + std::to_string(calosc) + " ";
+                    return true;
+                },
+                [&](const char* b, size_t n) {
+                    dane.append(b, n);
+                    return true;
+                });
+        EXPECT_TRUE(ok) << kawalek;
+        EXPECT_EQ(r.stan, 2) << kawalek;
+        EXPECT_EQ(dane, "abcdxy") << kawalek;
+        EXPECT_EQ(zakresy, "0-3/10 6-7/10 ") << kawalek;
+    }
+    // Not parts: refused, never taken for data.
+    for (const std::string zle : {std::string("abcd"), std::string("\r\n--g\r\nContent-Range: bytes */10\r\n\r\nx"),
+                                  std::string("\r\n--g--\r\nmore")}) {
+        RozbiorCzesci r;
+        r.granica = "--g";
+        std::string dane;
+        const bool ok = RozbierzCzesci(
+            r, zle.data(), zle.size(), [](uint64_t, uint64_t, uint64_t) { return true; },
+            [&](const char* b, size_t n) {
+                dane.append(b, n);
+                return true;
+            });
+        EXPECT_TRUE(!ok || r.stan != 2) << zle;
+        EXPECT_EQ(dane, "") << zle;
     }
 }
 

@@ -29,7 +29,8 @@ class PaczkaModa(unittest.TestCase):
         with tempfile.TemporaryDirectory() as cel:
             w = zbuduj(PRZYKLAD, "1.4.2", cel)
             self.assertEqual(w.returncode, 0, w.stderr)
-            self.assertEqual(sorted(os.listdir(cel)), ["Morvane-najnowsza.zip", "wersja.txt"])
+            self.assertEqual(sorted(os.listdir(cel)),
+                             ["Morvane-najnowsza.zip", "Morvane-najnowsza.zip.bloki", "wersja.txt"])
             with open(os.path.join(cel, "Morvane-najnowsza.zip"), "rb") as f:
                 zip_ = f.read()
             with open(os.path.join(cel, "wersja.txt"), "rb") as f:
@@ -45,6 +46,67 @@ class PaczkaModa(unittest.TestCase):
                 # Saved with a signature, so Windows PowerShell 5.1 reads the
                 # Polish messages as UTF-8.
                 self.assertTrue(z.read("instaluj.ps1").startswith(b"\xef\xbb\xbf"))
+
+    def test_mapa_blokow_nowego_wydania_rozni_sie_tylko_zmianami(self):
+        """A new release built from a fresh checkout (every file's time
+        changed), with an entry added early in the zip and one file changed:
+        the blocks the previous release lacks are those entries' bytes and
+        the headers, not the whole package."""
+        sys.path.insert(0, os.path.dirname(NARZEDZIE))
+        import paczka_moda
+        los = __import__("random").Random(5)
+        with tempfile.TemporaryDirectory() as tmp:
+            folder = os.path.join(tmp, "paczka")
+            os.makedirs(os.path.join(folder, "mod"))
+            for nazwa in ("instaluj.ps1", "odinstaluj.ps1"):
+                with open(os.path.join(folder, nazwa), "w") as f:
+                    f.write("# skrypt\n")
+            for i in range(40):
+                with open(os.path.join(folder, "mod", f"plik{i:02}.bin"), "wb") as f:
+                    f.write(bytes(los.getrandbits(8) for _ in range(60000)))
+            mapy, zipy = [], []
+            for wydanie in (1, 2):
+                if wydanie == 2:
+                    with open(os.path.join(folder, "mod", "aaa_nowy.bin"), "wb") as f:
+                        f.write(bytes(los.getrandbits(8) for _ in range(30000)))
+                    with open(os.path.join(folder, "mod", "plik20.bin"), "r+b") as f:
+                        f.seek(1000)
+                        f.write(b"zmiana")
+                    for korzen, _, pliki in os.walk(folder):
+                        for n in pliki:
+                            os.utime(os.path.join(korzen, n), (1.9e9, 1.9e9))
+                cel = os.path.join(tmp, f"cel{wydanie}")
+                w = zbuduj(folder, f"1.{wydanie}", cel)
+                self.assertEqual(w.returncode, 0, w.stderr)
+                with open(os.path.join(cel, "Morvane-najnowsza.zip"), "rb") as f:
+                    zipy.append(f.read())
+                with open(os.path.join(cel, "Morvane-najnowsza.zip.bloki"), encoding="utf-8") as f:
+                    mapy.append(f.read())
+            for mapa, zip_ in zip(mapy, zipy):
+                linie = mapa.splitlines()
+                self.assertEqual(linie[:2], ["Morvane: mapa bloków v1", f"rozmiar={len(zip_)}"])
+                bloki = [(int(l.split()[0]), l.split()[1]) for l in linie[2:]]
+                self.assertEqual(sum(d for d, _ in bloki), len(zip_))
+                self.assertTrue(all(1 <= d <= 128 * 1024 for d, _ in bloki))
+                # Each entry's header and data start is a cut.
+                ciecia, p = set(), 0
+                for d, skrot in bloki:
+                    self.assertEqual(hashlib.sha256(zip_[p:p + d]).hexdigest()[:32], skrot)
+                    p += d
+                    ciecia.add(p)
+                with zipfile.ZipFile(__import__("io").BytesIO(zip_)) as z:
+                    for e in z.infolist():
+                        self.assertTrue(e.header_offset == 0 or e.header_offset in ciecia, e.filename)
+            stare = {tuple(l.split()) for l in mapy[0].splitlines()[2:]}
+            nowe = [tuple(l.split()) for l in mapy[1].splitlines()[2:]]
+            brakujace = sum(int(d) for d, s in nowe if (d, s) not in stare)
+            with zipfile.ZipFile(__import__("io").BytesIO(zipy[1])) as z:
+                zmienione = sum(e.compress_size + 30 + len(e.filename) for e in z.infolist()
+                                if e.filename in ("mod/aaa_nowy.bin", "mod/plik20.bin"))
+                naglowki = sum(30 + len(e.filename) + len(e.extra) + 46 + len(e.filename) for e in z.infolist())
+            # The changed entries (a block of slack around them) and every header; not the package.
+            self.assertLessEqual(brakujace, zmienione * 1.2 + naglowki + 2 * 128 * 1024, (brakujace, len(zipy[1])))
+            self.assertLess(brakujace, len(zipy[1]) / 4)
 
     def test_launcher_w_paczce_na_wierzchu(self):
         with tempfile.TemporaryDirectory() as tmp:

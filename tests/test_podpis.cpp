@@ -214,6 +214,26 @@ TEST_F(Podpis, WrogiSerwerNicNieZmieniaIMowiCoZawiodlo) {
     }
 }
 
+TEST_F(Podpis, WrogaMapaBlokowNieWprowadzaZmienionejPaczki) {
+    // The team's signed package installed (the seed of the next update), then
+    // a server that publishes the team's announcement with a package changed
+    // in a few bytes and a block map that describes the changed one exactly.
+    Zainstaluj(L"podpisana_duza");
+    ASSERT_EQ(Pole(&StanLaunchera::blad), "");
+    ASSERT_TRUE(PlikIstnieje(dane + L"\\pobrane\\zainstalowana.zip"));
+    const std::string przedDane = ObrazDrzewa(dane), przedGra = ObrazDrzewa(gra);
+    Zainstaluj(L"/wznow/th1/podmieniona_duza/o/");
+    const std::string blad = Pole(&StanLaunchera::blad);
+    EXPECT_EQ(blad.rfind("Paczka odrzucona: SHA-256 paczki ", 0), 0u) << blad;
+    // The map was followed, what it built was refused, and so was the
+    // whole download after it.
+    EXPECT_TRUE(ZawieraLinie("Pobieram całą paczkę: złożona paczka nie zgadza się z ogłoszeniem."))
+        << ::testing::PrintToString(KopiaDziennika());
+    EXPECT_EQ(ObrazDrzewa(dane), przedDane) << "the data folder changed";
+    EXPECT_EQ(ObrazDrzewa(gra), przedGra) << "the game folder changed";
+    EXPECT_FALSE(PlikIstnieje(PlikZapisu())) << "tar or PowerShell ran for a refused package";
+}
+
 TEST_F(Podpis, InstalujeTylkoWersjePokazanaPrzezSprawdzenieINigdyStarszej) {
     // Both announcements were signed by the team and published once: someone
     // on the way can answer the install's fetch with the older one.

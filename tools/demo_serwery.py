@@ -5,13 +5,18 @@ the update server (the launcher's built-in address: port 8080, base path
 closes). ./run starts it; the window tests use it with other settings.
 
   demo_serwery.py [--port 8080] [--wersja 1.0] [--bez-swiata] [--tryb ok|404|stoi] [--launcher EXE]
+                  [--dane]
 
 --launcher ships that Morvane.exe in the package (a launcher fix: a newer
-one takes over from the running one after the install).
+one takes over from the running one after the install). --dane adds 8 MiB
+of mod data that is the same in every version, and a file that names the
+version: an update from one version to another then downloads only what
+changed (the server answers byte ranges and publishes the block map).
 """
 import argparse
 import http.server
 import os
+import random
 import shutil
 import socket
 import socketserver
@@ -37,19 +42,28 @@ DUBLER = {
 }
 
 
-def paczka(wersja, klucz=None, launcher=None):
+def paczka(wersja, klucz=None, launcher=None, dane=False, z_mapa=False):
     """The example package of tools/paczka, built with the mod team's tool:
     the zip and the "wersja.txt" that announces it (signed with `klucz`),
-    carrying the Morvane.exe `launcher` when given."""
+    carrying the Morvane.exe `launcher` when given (and its block map)."""
     with tempfile.TemporaryDirectory() as folder, tempfile.TemporaryDirectory() as cel:
         shutil.copytree(PACZKA, folder, dirs_exist_ok=True)
+        if dane:
+            los = random.Random(2026)
+            os.makedirs(os.path.join(folder, "mod", "dane"), exist_ok=True)
+            for i in range(8):
+                with open(os.path.join(folder, "mod", "dane", f"tekstury{i}.bin"), "wb") as f:
+                    f.write(los.randbytes(1 << 20))
+            with open(os.path.join(folder, "mod", "wersja-moda.txt"), "w") as f:
+                f.write(f"Morvane {wersja}\n")
         for nazwa, dopisek in DUBLER.items():
             with open(os.path.join(folder, nazwa), "a", encoding="utf-8", newline="") as f:
                 f.write(dopisek.format(wersja=wersja))
         paczka_moda.zbuduj(folder, wersja, cel, klucz, launcher)
         with open(os.path.join(cel, "Morvane-najnowsza.zip"), "rb") as f, \
-                open(os.path.join(cel, "wersja.txt"), "rb") as w:
-            return f.read(), w.read()
+                open(os.path.join(cel, "wersja.txt"), "rb") as w, \
+                open(os.path.join(cel, "Morvane-najnowsza.zip.bloki"), "rb") as m:
+            return (f.read(), w.read(), m.read()) if z_mapa else (f.read(), w.read())
 
 
 class Serwer(socketserver.ThreadingMixIn, http.server.HTTPServer):
@@ -57,10 +71,11 @@ class Serwer(socketserver.ThreadingMixIn, http.server.HTTPServer):
     allow_reuse_address = True
 
 
-def serwer_aktualizacji(port, wersja, tryb="ok", klucz=None, zip_=None, launcher=None):
+def serwer_aktualizacji(port, wersja, tryb="ok", klucz=None, zip_=None, launcher=None, dane=False):
     """Publishes `wersja` and the example package (or the given zip)."""
+    mapa = None
     if zip_ is None:
-        zip_, ogloszenie = paczka(wersja, klucz, launcher)
+        zip_, ogloszenie, mapa = paczka(wersja, klucz, launcher, dane, z_mapa=True)
     else:
         ogloszenie = paczka_moda.ogloszenie(wersja, zip_, klucz).encode("ascii")
 
@@ -89,7 +104,31 @@ def serwer_aktualizacji(port, wersja, tryb="ok", klucz=None, zip_=None, launcher
                     time.sleep(60)
                     return
                 return self.odpowiedz(200, ogloszenie)
+            if self.path == BAZA + "Morvane-najnowsza.zip.bloki" and mapa is not None:
+                return self.odpowiedz(200, mapa)
             if self.path == BAZA + "Morvane-najnowsza.zip":
+                zakres = self.headers.get("Range", "")
+                if zakres.startswith("bytes=") and "," not in zakres:
+                    a, b = zakres[6:].split("-")
+                    a, b = int(a), min(int(b) if b else len(zip_) - 1, len(zip_) - 1)
+                    self.send_response(206)
+                    self.send_header("Content-Range", f"bytes {a}-{b}/{len(zip_)}")
+                    self.send_header("Content-Length", str(b + 1 - a))
+                    self.end_headers()
+                    return self.wfile.write(zip_[a:b + 1])
+                if zakres.startswith("bytes="):
+                    # Several ranges: one multipart/byteranges body, as nginx sends.
+                    cialo = b""
+                    for z in zakres[6:].split(","):
+                        a, b = (int(x) for x in z.strip().split("-"))
+                        cialo += (f"\r\n--granica\r\nContent-Range: bytes {a}-{b}/{len(zip_)}\r\n\r\n").encode()
+                        cialo += zip_[a:b + 1]
+                    cialo += b"\r\n--granica--\r\n"
+                    self.send_response(206)
+                    self.send_header("Content-Type", "multipart/byteranges; boundary=granica")
+                    self.send_header("Content-Length", str(len(cialo)))
+                    self.end_headers()
+                    return self.wfile.write(cialo)
                 return self.odpowiedz(200, zip_)
             return self.odpowiedz(404, b"brak")
 
@@ -139,9 +178,10 @@ def main():
     a.add_argument("--bez-swiata", action="store_true")
     a.add_argument("--tryb", default="ok", choices=["ok", "404", "stoi"])
     a.add_argument("--launcher")
+    a.add_argument("--dane", action="store_true")
     o = a.parse_args()
     try:
-        serwer_aktualizacji(o.port, o.wersja, o.tryb, launcher=o.launcher)
+        serwer_aktualizacji(o.port, o.wersja, o.tryb, launcher=o.launcher, dane=o.dane)
     except OSError as e:
         print(f"demo: port {o.port} zajęty ({e}); zostawiam działający serwer", flush=True)
     if not o.bez_swiata:

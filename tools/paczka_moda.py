@@ -6,8 +6,10 @@
 FOLDER is the package as the launcher will unpack it: "instaluj.ps1" and
 "odinstaluj.ps1" at its top level (tools/paczka/ has examples), the mod's
 files wherever those scripts expect them (the examples: under "mod/").
-Writes OUT_DIR/Morvane-najnowsza.zip and OUT_DIR/wersja.txt, the two files
-the update server publishes under its base path; the version is also packed
+Writes OUT_DIR/Morvane-najnowsza.zip, OUT_DIR/Morvane-najnowsza.zip.bloki
+(its block map, for updates that download only what changed) and
+OUT_DIR/wersja.txt, the files the update server publishes under its base
+path; the version is also packed
 as "wersja.txt" at the package's top level, where the example install script
 reads it. A folder whose scripts are not at its top level is refused: the
 launcher looks for them there and nowhere else.
@@ -27,6 +29,20 @@ reads) and announces the package on the lines after it:
     klucz=<the signing key's name, 16 hex digits>      (with --klucz)
     podpis=<ECDSA P-256 signature, base64 of r||s>     (with --klucz)
 
+The block map ("Morvane-najnowsza.zip.bloki") cuts the zip into blocks of
+8 to 128 KiB (about 40 KiB on average) where a rolling hash of the last 64
+bytes hits a pattern, and at every entry's header and data start; it lists
+each block's length and the first 16 bytes of its SHA-256:
+
+    Morvane: mapa bloków v1
+    rozmiar=<bytes of Morvane-najnowsza.zip>
+    <length> <32 hex digits>                            (one line per block)
+
+A launcher that installed the previous package cuts that one the same way
+and fetches only the blocks it lacks. The map needs no signature: what is
+rebuilt from it must still match the size and digest announced (and signed)
+in wersja.txt.
+
 The signature covers the text TRESC_PODPISU below: a fixed first line, the
 version, the size and the digest. --klucz takes the private key made by
 tools/klucz_moda.py (and MORVANE_HASLO_KLUCZA when it has a passphrase).
@@ -36,6 +52,7 @@ import base64
 import hashlib
 import os
 import re
+import struct
 import sys
 import zipfile
 
@@ -69,6 +86,93 @@ def ogloszenie(wersja, zip_bajty, klucz=None):
     return "\n".join(linie) + "\n"
 
 
+NAGLOWEK_MAPY = "Morvane: mapa bloków v1"
+MIN_BLOKU, MAX_BLOKU = 8 * 1024, 128 * 1024
+WZOR_CIECIA = ((1 << 15) - 1) << 49  # the high bits: the last 64 bytes decide
+_M64 = (1 << 64) - 1
+
+
+def _gear():
+    """The rolling hash's table: splitmix64 from "Morvane1", as the launcher has it."""
+    x, w = 0x4D6F7276616E6531, []
+    for _ in range(256):
+        x = (x + 0x9E3779B97F4A7C15) & _M64
+        z = ((x ^ (x >> 30)) * 0xBF58476D1CE4E5B9) & _M64
+        z = ((z ^ (z >> 27)) * 0x94D049BB133111EB) & _M64
+        w.append(z ^ (z >> 31))
+    return w
+
+
+GEAR = _gear()
+
+
+def granice_zip(dane):
+    """Each entry's local header and data start, and the central directory's
+    start: cuts of their own, so a changed header costs its own bytes. None
+    for anything but a plain zip (as the launcher reads it)."""
+    n = len(dane)
+    ogon = dane[max(0, n - 65557):]
+    for i in range(len(ogon) - 22, -1, -1):
+        if ogon[i:i + 4] == b"PK\x05\x06":
+            rozmiar, poczatek = struct.unpack_from("<II", ogon, i + 12)
+            if rozmiar == 0xFFFFFFFF or poczatek == 0xFFFFFFFF or poczatek + rozmiar > n - len(ogon) + i:
+                return []
+            break
+    else:
+        return []
+    if rozmiar > 64 * 1024 * 1024:
+        return []
+    katalog, naglowki, i = dane[poczatek:poczatek + rozmiar], [], 0
+    while i + 46 <= len(katalog):
+        off = struct.unpack_from("<I", katalog, i + 42)[0]
+        if katalog[i:i + 4] != b"PK\x01\x02" or off == 0xFFFFFFFF or off >= n:
+            naglowki = []
+            break
+        naglowki.append(off)
+        a, b, c = struct.unpack_from("<HHH", katalog, i + 28)
+        i += 46 + a + b + c
+    granice = {poczatek}
+    for off in naglowki:
+        granice.add(off)
+        if off + 30 <= n and dane[off:off + 4] == b"PK\x03\x04":
+            a, b = struct.unpack_from("<HH", dane, off + 26)
+            granice.add(off + 30 + a + b)
+    return sorted(granice)
+
+
+def bloki(dane, granice=None):
+    """(start, end) of each block, in order."""
+    n = len(dane)
+    gr = [g for g in (granice_zip(dane) if granice is None else granice) if 0 < g < n]
+    widok, gear, wynik, start, gi = memoryview(dane), GEAR, [], 0, 0
+    while start < n:
+        while gi < len(gr) and gr[gi] <= start:
+            gi += 1
+        granica = min(start + MAX_BLOKU, gr[gi] if gi < len(gr) else n)
+        koniec = granica
+        if start + MIN_BLOKU <= granica:
+            # The hash's high bits hold only the last 64 bytes: it starts
+            # where they begin to count.
+            od = start + MIN_BLOKU - 64
+            h = 0
+            for p, b in enumerate(widok[od:granica], od):
+                h = ((h << 1) + gear[b]) & _M64
+                if not h & WZOR_CIECIA and p + 1 - start >= MIN_BLOKU:
+                    koniec = p + 1
+                    break
+        wynik.append((start, koniec))
+        start = koniec
+    return wynik
+
+
+def mapa_blokow(dane):
+    """The text of "Morvane-najnowsza.zip.bloki" for the zip's bytes."""
+    linie = [NAGLOWEK_MAPY, f"rozmiar={len(dane)}"]
+    for a, b in bloki(dane):
+        linie.append(f"{b - a} {hashlib.sha256(dane[a:b]).hexdigest()[:32]}")
+    return "\n".join(linie) + "\n"
+
+
 def zbuduj(folder, wersja, cel, klucz=None, launcher=None):
     """launcher: a Morvane.exe to ship at the zip's top (a launcher fix);
     without it, a Morvane.exe at the folder's top is shipped."""
@@ -96,9 +200,13 @@ def zbuduj(folder, wersja, cel, klucz=None, launcher=None):
             z.write(launcher, "Morvane.exe")
         z.writestr("wersja.txt", wersja + "\r\n")
     with open(zip_tmp, "rb") as f:
-        tekst = ogloszenie(wersja, f.read(), klucz)
-    # Publish the package before the version that announces it.
+        dane = f.read()
+    tekst = ogloszenie(wersja, dane, klucz)
+    with open(os.path.join(cel, "Morvane-najnowsza.zip.bloki.tmp"), "w", encoding="utf-8", newline="") as f:
+        f.write(mapa_blokow(dane))
+    # Publish the package and its map before the version that announces them.
     os.replace(zip_tmp, os.path.join(cel, "Morvane-najnowsza.zip"))
+    os.replace(os.path.join(cel, "Morvane-najnowsza.zip.bloki.tmp"), os.path.join(cel, "Morvane-najnowsza.zip.bloki"))
     with open(os.path.join(cel, "wersja.txt.tmp"), "w", encoding="ascii", newline="") as f:
         f.write(tekst)
     os.replace(os.path.join(cel, "wersja.txt.tmp"), os.path.join(cel, "wersja.txt"))
@@ -125,7 +233,7 @@ def main():
         sys.exit(1)
     podpis = " signed" if o.klucz else ""
     z_launcherem = o.launcher or os.path.isfile(os.path.join(o.folder, "Morvane.exe"))
-    print(f"paczka_moda: {o.cel}/Morvane-najnowsza.zip and wersja.txt ({o.wersja}{podpis}"
+    print(f"paczka_moda: {o.cel}/Morvane-najnowsza.zip, its block map and wersja.txt ({o.wersja}{podpis}"
           f"{', with Morvane.exe' if z_launcherem else ''})")
 
 

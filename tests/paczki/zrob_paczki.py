@@ -36,12 +36,17 @@ def paczka(nazwa, pliki, wersja="2.0", klucz=None):
             paczka_moda.zbuduj(folder, wersja, wynik, klucz)
             os.replace(os.path.join(wynik, "Morvane-najnowsza.zip"), os.path.join(cel, nazwa + ".zip"))
             os.replace(os.path.join(wynik, "wersja.txt"), os.path.join(cel, nazwa + ".wersja.txt"))
+            os.replace(os.path.join(wynik, "Morvane-najnowsza.zip.bloki"), os.path.join(cel, nazwa + ".bloki"))
 
 
 def zapisz(nazwa, zip_=None, wersja_txt=None):
+    """A package made by hand: its zip (with the block map that describes
+    it, whatever the announcement says) and/or its announcement."""
     if zip_ is not None:
         with open(os.path.join(cel, nazwa + ".zip"), "wb") as f:
             f.write(zip_)
+        with open(os.path.join(cel, nazwa + ".bloki"), "w", encoding="utf-8", newline="") as f:
+            f.write(paczka_moda.mapa_blokow(zip_))
     if wersja_txt is not None:
         with open(os.path.join(cel, nazwa + ".wersja.txt"), "wb") as f:
             f.write(wersja_txt.encode("ascii"))
@@ -144,3 +149,53 @@ zapisz("inny_launcher", wersja_txt=czytaj("z_launcherem", ".wersja.txt").decode(
 # in the download folder.
 zapisz("ogloszona", ogloszona, paczka_moda.ogloszenie("2.0", ogloszona, A))
 zapisz("podmieniona_bez_klucza", podmieniona, paczka_moda.ogloszenie("2.0", ogloszona))
+
+# ---- two releases, for updates that download only what changed ----------
+# 60 files that do not compress; the second release built from a fresh
+# checkout: every file's time changed, one file added early in the zip,
+# one grown, one changed, one removed.
+import random  # noqa: E402
+import time  # noqa: E402
+los = random.Random(24)
+PLIKI = {f"mod/plik{i:02}.bin": bytes(los.getrandbits(8) for _ in range(40000 + 500 * i)) for i in range(60)}
+
+
+def wydanie(nazwa, wersja, pliki, czas):
+    with tempfile.TemporaryDirectory() as folder, tempfile.TemporaryDirectory() as wynik:
+        for sciezka, tresc in dict(skrypty(f"# dubler: wersja {wersja}\n", "# dubler: kod 0\n"), **pliki).items():
+            pelna = os.path.join(folder, sciezka)
+            os.makedirs(os.path.dirname(pelna), exist_ok=True)
+            with open(pelna, "wb") as f:
+                f.write(tresc.encode() if isinstance(tresc, str) else tresc)
+            os.utime(pelna, (czas, czas))
+        paczka_moda.zbuduj(folder, wersja, wynik)
+        for z, na in (("Morvane-najnowsza.zip", ".zip"), ("wersja.txt", ".wersja.txt"),
+                      ("Morvane-najnowsza.zip.bloki", ".bloki")):
+            os.replace(os.path.join(wynik, z), os.path.join(cel, nazwa + na))
+
+
+wydanie("wydanie1", "3.1", PLIKI, 1.8e9)
+druga = dict(PLIKI)
+druga["mod/aaa_nowy.bin"] = bytes(los.getrandbits(8) for _ in range(30000))
+druga["mod/plik10.bin"] = PLIKI["mod/plik10.bin"] + bytes(los.getrandbits(8) for _ in range(20000))
+druga["mod/plik30.bin"] = PLIKI["mod/plik30.bin"][:100] + b"zmiana" + PLIKI["mod/plik30.bin"][106:]
+del druga["mod/plik45.bin"]
+wydanie("wydanie2", "3.2", druga, 1.9e9)
+# A signed package large enough for updates by blocks, and the same bytes
+# with a few changed inside one entry (the same size), announced with the
+# team's announcement and served with a block map that describes it exactly.
+paczka("podpisana_duza", dict(DOBRE, **{f"mod/dane{i}.bin": "".join(chr(65 + los.randrange(26)) for _ in range(60000))
+                                        for i in range(10)}), klucz=A)
+zmieniona = bytearray(czytaj("podpisana_duza"))
+with zipfile.ZipFile(io.BytesIO(bytes(zmieniona))) as z:
+    e = z.getinfo("mod/dane5.bin")
+    srodek = e.header_offset + 30 + len(e.filename.encode()) + len(e.extra) + e.compress_size // 2
+zmieniona[srodek:srodek + 8] = bytes(b ^ 0x55 for b in zmieniona[srodek:srodek + 8])
+zapisz("podmieniona_duza", bytes(zmieniona), czytaj("podpisana_duza", ".wersja.txt").decode())
+
+# A map that lies: two of its lines swapped (the same total size), so the
+# file rebuilt from it is not the announced one.
+linie = czytaj("wydanie2", ".bloki").decode().split("\n")
+linie[5], linie[40] = linie[40], linie[5]
+with open(os.path.join(cel, "wydanie2_klamie.bloki"), "w", encoding="utf-8", newline="") as f:
+    f.write("\n".join(linie))

@@ -12,7 +12,8 @@ The first path segment chooses the behaviour, so each test picks its own:
   /sacze/<name>          Content-Length 100, then one byte a second (a trickle)
   /pusty/<name>          200 with an empty body
   /paczki/<p>/<name>     the file <p>.zip from the folder MORVANE_PACZKI (a test package);
-                         wersja.txt: <p>.wersja.txt from there (its announcement), else 404
+                         wersja.txt: <p>.wersja.txt from there (its announcement), else 404;
+                         Morvane-najnowsza.zip.bloki: <p>.bloki (its block map), else 404
   /wiecej/<p>/<name>     as /paczki/<p>/, with 4 MiB more after the package (and in its Content-Length)
   /dwa/<t>/<p1>/<p2>/<name>  wersja.txt: the first request under this <t> gets <p1>'s announcement,
                          every later one <p2>'s; the zip is <p2>'s (a server, or someone on the way,
@@ -90,8 +91,27 @@ def duzy():
 _duzy = None
 
 
+_etagi = {}
+_pliki = {}
+
+
 def etag(tresc):
-    return '"' + hashlib.sha256(tresc).hexdigest()[:16] + '"'
+    """The same bytes get the same ETag (computed once: the 175 MiB of the
+    benchmarks are served many times)."""
+    klucz = (id(tresc), len(tresc))
+    if klucz not in _etagi:
+        _etagi[klucz] = '"' + hashlib.sha256(tresc).hexdigest()[:16] + '"'
+    return _etagi[klucz]
+
+
+def plik_zip(sciezka):
+    """A package's bytes, read once per file (and again when it changes)."""
+    st = os.stat(sciezka)
+    klucz = (sciezka, st.st_size, st.st_mtime_ns)
+    if klucz not in _pliki:
+        with open(sciezka, "rb") as f:
+            _pliki[klucz] = f.read()
+    return _pliki[klucz]
 
 
 class Obsluga(http.server.BaseHTTPRequestHandler):
@@ -131,7 +151,7 @@ class Obsluga(http.server.BaseHTTPRequestHandler):
                 return self.wyslij(200, PACZKA_OK)
             return self.wyslij(404, b"brak")
         if tryb in ("paczki", "wiecej", "dwa"):
-            rozszerzenie = ".wersja.txt" if nazwa == "wersja.txt" else ".zip"
+            rozszerzenie = {"wersja.txt": ".wersja.txt", "Morvane-najnowsza.zip.bloki": ".bloki"}.get(nazwa, ".zip")
             p = czesci[2]
             if tryb == "dwa":
                 ktora = zapytania_dwa.get(czesci[2], 0) if nazwa == "wersja.txt" else 1
@@ -256,8 +276,7 @@ class Obsluga(http.server.BaseHTTPRequestHandler):
         if ktory == "duzy":  # the 175 MiB of /duzy/, for tools/bench-pobierz
             tresc = duzy()
         else:
-            with open(os.path.join(katalog, ktory + ".zip"), "rb") as f:
-                tresc = f.read()
+            tresc = plik_zip(os.path.join(katalog, ktory + ".zip"))
         znacznik = etag(tresc)
         od = 0
         zakres = self.headers.get("Range")

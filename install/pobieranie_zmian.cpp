@@ -1,0 +1,270 @@
+#include "install/pobieranie_zmian.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/stan.h"
+#include "core/tekst.h"
+#include "install/plik_paczki.h"
+#include "net/pobierz.h"
+#include "net/wznowienie.h"
+#include "net/zaufanie.h"
+
+namespace {
+
+// Ranges of changed blocks closer than this are fetched as one: the seed's
+// bytes between them cost less than another part's headers.
+constexpr uint64_t ScalOdstep = 256;
+// Ranges asked for in one request (a line of a few KiB, which every server
+// takes), and the requests of one update at most: a release that changed
+// every entry's header is fetched in a few dozen round trips; beyond that,
+// the nearest ranges merge (more bytes, fewer round trips).
+constexpr size_t ZakresowNaZapytanie = 200;
+constexpr size_t MaxZapytan = 64;
+// Past this share of the package to fetch, the whole download is cheaper
+// (and it resumes).
+constexpr double NieWiecejNiz = 0.8;
+
+struct Uchwyt {
+    HANDLE h = INVALID_HANDLE_VALUE;
+    ~Uchwyt() {
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
+};
+
+bool CzytajOd(HANDLE h, uint64_t od, void* bufor, DWORD ile) {
+    OVERLAPPED gdzie{};
+    gdzie.Offset = (DWORD)od;
+    gdzie.OffsetHigh = (DWORD)(od >> 32);
+    DWORD n = 0;
+    return ReadFile(h, bufor, ile, &n, &gdzie) && n == ile;
+}
+
+// The cuts the zip's structure gives: each entry's local header and data
+// start, and the central directory. None for a file that is not a plain zip.
+std::vector<uint64_t> GraniceZip(HANDLE h, uint64_t rozmiar) {
+    const uint64_t ogon = std::min<uint64_t>(rozmiar, 65535 + 22);
+    std::string koncowka(ogon, '\0');
+    KatalogZip k;
+    if (!CzytajOd(h, rozmiar - ogon, koncowka.data(), (DWORD)ogon) || !ZnajdzKatalogZip(koncowka, rozmiar, k) ||
+        k.rozmiarKatalogu > 64u * 1024 * 1024)
+        return {};
+    std::string katalog(k.rozmiarKatalogu, '\0');
+    if (!CzytajOd(h, k.poczatekKatalogu, katalog.data(), (DWORD)katalog.size())) return {};
+    std::vector<uint64_t> granice;
+    for (uint64_t n : NaglowkiZKatalogu(katalog, rozmiar)) {
+        std::string naglowek(30, '\0');
+        granice.push_back(n);
+        if (n + 30 <= rozmiar && CzytajOd(h, n, naglowek.data(), 30))
+            if (const uint64_t d = DlugoscNaglowkaLokalnego(naglowek)) granice.push_back(n + d);
+    }
+    granice.push_back(k.poczatekKatalogu);
+    std::sort(granice.begin(), granice.end());
+    granice.erase(std::unique(granice.begin(), granice.end()), granice.end());
+    return granice;
+}
+
+std::string Mb(uint64_t bajty) {
+    char b[32];
+    snprintf(b, sizeof b, "%.1f", (double)bajty / 1048576.0);
+    return b;
+}
+
+}  // namespace
+
+std::wstring SciezkaZiarna(const std::wstring& pobrane) { return pobrane + L"\\zainstalowana.zip"; }
+
+bool PotnijPlik(const std::wstring& sciezka, std::vector<Blok>& bloki, std::vector<uint64_t>& poczatki) {
+    Uchwyt f;
+    f.h = CreateFileW(sciezka.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    LARGE_INTEGER r{};
+    if (f.h == INVALID_HANDLE_VALUE || !GetFileSizeEx(f.h, &r)) return false;
+    Ciecie c;
+    c.granice = GraniceZip(f.h, (uint64_t)r.QuadPart);
+    Sha256Kawalkami sha;
+    std::vector<uint8_t> bufor(1 << 20);
+    auto zamknijBlok = [&](uint64_t od, uint64_t doo) {
+        Skrot s;
+        if (!sha.Zakoncz(s)) return false;
+        Blok b;
+        b.dlugosc = (uint32_t)(doo - od);
+        std::copy_n(s.begin(), b.skrot.size(), b.skrot.begin());
+        bloki.push_back(b);
+        poczatki.push_back(od);
+        return true;
+    };
+    for (uint64_t przeczytane = 0; przeczytane < (uint64_t)r.QuadPart;) {
+        const DWORD ile = (DWORD)std::min<uint64_t>(bufor.size(), (uint64_t)r.QuadPart - przeczytane);
+        if (!CzytajOd(f.h, przeczytane, bufor.data(), ile)) return false;
+        przeczytane += ile;
+        for (size_t i = 0; i < ile;) {
+            const uint64_t poczatek = c.poczatek;
+            bool ciecie = false;
+            const size_t n = Tnij(c, bufor.data() + i, ile - i, ciecie);
+            if (!sha.Dodaj(bufor.data() + i, n)) return false;
+            i += n;
+            if (ciecie && !zamknijBlok(poczatek, c.poczatek)) return false;
+        }
+    }
+    return c.pozycja == c.poczatek || zamknijBlok(c.poczatek, c.pozycja);
+}
+
+WynikZmian PobierzZmiany(const std::wstring& sciezka, const Ogloszenie& o, const std::string& klucz) {
+    const std::wstring pobrane = sciezka.substr(0, sciezka.find_last_of(L'\\'));
+    const std::wstring ziarno = SciezkaZiarna(pobrane);
+    if (!o.rozmiar || !o.sha256 || !PlikIstnieje(ziarno)) return WynikZmian::Calosc;
+    UstawStatus("Sprawdzam, co się zmieniło...", -1.0f);
+    std::string tekst, blad, powod;
+    MapaBlokow mapa;
+    if (!Pobierz(L"Morvane-najnowsza.zip.bloki", &tekst, L"", nullptr, blad, LimitMapyBajtow, 30000)) {
+        Loguj("Pobieram całą paczkę: serwer nie podaje mapy bloków (" + blad + ").");
+        return WynikZmian::Calosc;
+    }
+    if (!CzytajMapeBlokow(tekst, mapa, powod) || mapa.rozmiar != *o.rozmiar) {
+        Loguj("Pobieram całą paczkę: " + (powod.empty() ? std::string("mapa bloków opisuje inny plik") : powod) + ".");
+        return WynikZmian::Calosc;
+    }
+    std::vector<Blok> bloki;
+    std::vector<uint64_t> poczatki;
+    if (!PotnijPlik(ziarno, bloki, poczatki)) {
+        Loguj("Pobieram całą paczkę: nie mogę przeczytać poprzedniej paczki.");
+        return WynikZmian::Calosc;
+    }
+    const std::vector<Odcinek> plan = PlanOdbudowy(mapa, bloki, poczatki, ScalOdstep, MaxZapytan * ZakresowNaZapytanie);
+    uint64_t doPobrania = 0;
+    for (const Odcinek& d : plan)
+        if (!d.zZiarna) doPobrania += d.dlugosc;
+    if ((double)doPobrania > NieWiecejNiz * (double)mapa.rozmiar) {
+        Loguj("Pobieram całą paczkę: zmieniła się prawie cała.");
+        return WynikZmian::Calosc;
+    }
+
+    PlikPaczki plik;
+    if (!UsunStaryPlik(sciezka) || !OtworzPaczke(sciezka, plik, true)) return WynikZmian::Przerwane;
+    Uchwyt z;
+    z.h = CreateFileW(ziarno.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (z.h == INVALID_HANDLE_VALUE) {
+        plik.Zamknij();
+        DeleteFileW(sciezka.c_str());
+        Loguj("Pobieram całą paczkę: nie mogę przeczytać poprzedniej paczki.");
+        return WynikZmian::Calosc;
+    }
+    uint64_t pobrano = 0;
+    const std::string razem = Mb(doPobrania);
+    auto pokaz = [&] {
+        Stan.postep.store(doPobrania ? (float)((double)pobrano / (double)doPobrania) : 1.0f);
+        const std::string t = "Pobieram zmiany: " + Mb(pobrano) + " z " + razem + " MB (reszta z poprzedniej paczki)...";
+        std::lock_guard<std::mutex> l(Stan.blokada);
+        Stan.status = t;
+    };
+    UstawStatus("Pobieram zmiany: 0.0 z " + razem + " MB (reszta z poprzedniej paczki)...", 0.0f);
+    std::string dlaczego;  // why the rebuild stopped: the whole download then
+    std::vector<uint8_t> bufor(1 << 20);
+    size_t nastepny = 0;   // the plan's next segment to write
+    // The seed's segments up to the fetched one that starts at `od`; false
+    // when the plan's next fetched segment is not that one.
+    auto zZiarnaDo = [&](uint64_t od, uint64_t dlugosc) {
+        for (; nastepny < plan.size() && plan[nastepny].zZiarna && dlaczego.empty(); ++nastepny) {
+            const Odcinek& d = plan[nastepny];
+            for (uint64_t i = 0; i < d.dlugosc && dlaczego.empty();) {
+                const DWORD n = (DWORD)std::min<uint64_t>(bufor.size(), d.dlugosc - i);
+                if (!CzytajOd(z.h, d.wZiarnie + i, bufor.data(), n)) dlaczego = "nie mogę przeczytać poprzedniej paczki";
+                else if (!plik.Zapisz((const char*)bufor.data(), n)) dlaczego = "nie mogę zapisać pliku";
+                i += n;
+            }
+        }
+        return dlaczego.empty() && nastepny < plan.size() && plan[nastepny].od == od && plan[nastepny].dlugosc == dlugosc;
+    };
+    std::vector<const Odcinek*> doPobraniaOdcinki;
+    for (const Odcinek& d : plan)
+        if (!d.zZiarna) doPobraniaOdcinki.push_back(&d);
+    // A launcher that is closing stops here, as a download does: nothing of
+    // the new package is used, the installed one stays as it is.
+    auto zamykany = [&] {
+        if (!Stan.zamykanie.load()) return false;
+        plik.Zamknij();
+        DeleteFileW(sciezka.c_str());
+        LogujBlad("Pobieranie nie wyszło: przerwane pobieranie");
+        return true;
+    };
+    for (size_t g = 0; g < doPobraniaOdcinki.size() && dlaczego.empty(); g += ZakresowNaZapytanie) {
+        if (zamykany()) return WynikZmian::Przerwane;
+        const size_t ile = std::min(ZakresowNaZapytanie, doPobraniaOdcinki.size() - g);
+        std::wstring zakresy;
+        uint64_t wGrupie = 0;
+        for (size_t k = 0; k < ile; ++k) {
+            const Odcinek& d = *doPobraniaOdcinki[g + k];
+            zakresy += (k ? L"," : L"") + std::to_wstring(d.od) + L"-" + std::to_wstring(d.od + d.dlugosc - 1);
+            wGrupie += d.dlugosc;
+        }
+        const std::wstring naglowki = L"Range: bytes=" + zakresy + L"\r\n";
+        for (int proba = 0;; ++proba) {
+            uint64_t wTym = 0, zostalo = 0;
+            bool ponowStatus = false;
+            RozbiorCzesci czesci;
+            // A part's bytes go where the plan has them, after the seed's
+            // bytes before them: only the very ranges asked for, in order.
+            auto naCzesc = [&](uint64_t od, uint64_t koniec, uint64_t calosc) {
+                if (calosc != mapa.rozmiar || zostalo != 0 || !zZiarnaDo(od, koniec - od + 1)) return false;
+                zostalo = koniec - od + 1;
+                return true;
+            };
+            auto naDane = [&](const char* b, size_t n) {
+                if (n > zostalo || Stan.zamykanie.load() || !plik.Zapisz(b, n)) return false;
+                wTym += n;
+                pobrano += n;
+                if ((zostalo -= n) == 0) ++nastepny;
+                return true;
+            };
+            auto ocena = [&](const NaglowkiOdpowiedzi& n) -> std::string {
+                ponowStatus = StatusDoPonowienia(n.status);
+                if (n.status != 206) return "serwer odpowiedział " + std::to_string(n.status) + " zamiast części pliku";
+                czesci.granica = GranicaCzesci(n.typ);
+                if (!czesci.granica.empty()) return "";
+                uint64_t od = 0, koniec = 0, calosc = 0;
+                if (!CzytajZakres(n.zakres, od, koniec, calosc) || !naCzesc(od, koniec, calosc))
+                    return "serwer odesłał nie tę część pliku (" + n.zakres + ")";
+                return "";
+            };
+            auto zapis = [&](const char* b, size_t n) {
+                if (czesci.granica.empty()) return naDane(b, n);
+                return RozbierzCzesci(czesci, b, n, naCzesc, naDane);
+            };
+            auto postep = [&](uint64_t, uint64_t) { pokaz(); };
+            std::string b;
+            Niepowodzenie jak = Niepowodzenie::Inne;
+            const bool ok = ZapytajRaz(L"Morvane-najnowsza.zip", naglowki, ocena, zapis, postep, b, 0, 0, &jak);
+            if (zamykany()) return WynikZmian::Przerwane;
+            if (ok && wTym == wGrupie && zostalo == 0 && (czesci.granica.empty() || czesci.stan == 2)) break;
+            // A request that failed before any of its bytes were written is
+            // tried again; bytes half-written can't be taken back.
+            const bool ponow = wTym == 0 && (jak != Niepowodzenie::Inne || ponowStatus) &&
+                               proba < LiczbaPonowien && !Stan.zamykanie.load();
+            if (!ponow) {
+                dlaczego = ok || b.empty() ? "serwer nie odesłał części, o które prosiłem" : b;
+                break;
+            }
+            Sleep(PrzerwaPrzedPonowieniem(proba + 1));
+        }
+    }
+    // The seed's bytes after the last fetched segment.
+    if (dlaczego.empty()) zZiarnaDo(mapa.rozmiar, 0);
+    if (dlaczego.empty() && nastepny != plan.size()) dlaczego = "serwer nie odesłał części, o które prosiłem";
+    const bool zamkniety = plik.Zamknij();
+    Skrot skrot{};
+    uint64_t rozmiar = 0;
+    if (dlaczego.empty() && !zamkniety) dlaczego = "nie mogę zapisać pliku";
+    if (dlaczego.empty() && (!plik.skrot->Zakoncz(skrot, rozmiar) || !PorownajZOgloszeniem(o, rozmiar, skrot).empty()))
+        dlaczego = "złożona paczka nie zgadza się z ogłoszeniem";
+    if (!dlaczego.empty()) {
+        DeleteFileW(sciezka.c_str());
+        Loguj("Pobieram całą paczkę: " + dlaczego + ".");
+        return WynikZmian::Calosc;
+    }
+    Loguj("Pobrano " + Mb(pobrano) + " MB, z poprzedniej paczki " + Mb(mapa.rozmiar - pobrano) + " MB.");
+    Loguj("Paczka zgodna z ogłoszeniem wersji " + WersjaDoPodpisu(o) + ": " + std::to_string(rozmiar) +
+          " B, SHA-256 " + NaHex(skrot.data(), skrot.size()) + (klucz.empty() ? "" : ", podpis klucza " + klucz) + ".");
+    return WynikZmian::Gotowe;
+}

@@ -1,0 +1,31 @@
+// Updates that download only what changed: the package installed last
+// ("pobrane\zainstalowana.zip", the seed) is cut into blocks as the mod
+// team's kit cut the new package (net/mapa_blokow.h); the new package is
+// written in order from the seed's blocks and the changed ones, fetched by
+// byte ranges, through the same writer and digest as a download.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "net/mapa_blokow.h"
+#include "net/ogloszenie.h"
+
+// Where the seed is kept, in the folder of downloads.
+std::wstring SciezkaZiarna(const std::wstring& pobrane);
+
+// A package file cut into blocks as the kit cuts it (the zip's entries'
+// headers and data starts are cuts too); read in pieces, never whole.
+// False when it can't be read.
+bool PotnijPlik(const std::wstring& sciezka, std::vector<Blok>& bloki, std::vector<uint64_t>& poczatki);
+
+enum class WynikZmian {
+    Gotowe,     // the package is at its place and matches the announcement
+    Calosc,     // nothing gained or something did not fit: download it whole (said why)
+    Przerwane,  // the launcher is closing, or the file can't be written (reported)
+};
+// Rebuilds the announced package at `sciezka` (the announcement must name
+// its size and SHA-256) from the seed and the blocks the server's map
+// names as changed.
+WynikZmian PobierzZmiany(const std::wstring& sciezka, const Ogloszenie& o, const std::string& klucz);
