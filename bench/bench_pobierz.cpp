@@ -106,6 +106,12 @@ int main(int argc, char** argv) {
             Stan.serwer.sciezka = L"/wznow/pz" + NaUtf16(przebieg) + L"/bench2/o/";
         }
         ok = Pobierz(L"wersja.txt", &cialo, L"", nullptr, blad) && OcenOgloszenie(cialo, o, klucz).empty() && ok;
+        // As an install leaves it: the seed with the map its server published
+        // (bench1.bloki beside bench1.zip); then the same without the map
+        // (a seed installed from the player's own file), cut and hashed anew.
+        std::wstring mapa = NaUtf16(argv[5]);
+        mapa = mapa.substr(0, mapa.size() - 4) + L".bloki";
+        ok = CopyFileW(mapa.c_str(), MapaObok(SciezkaZiarna(folder)).c_str(), FALSE) && ok;
         const SIZE_T przed = Szczyt();
         LARGE_INTEGER f, a, b;
         QueryPerformanceFrequency(&f);
@@ -114,6 +120,18 @@ int main(int argc, char** argv) {
         QueryPerformanceCounter(&b);
         const double zmiany = double(b.QuadPart - a.QuadPart) / double(f.QuadPart);
         const SIZE_T wzrost = Szczyt() - przed;
+        DeleteFileW(plik.c_str());
+        DeleteFileW(MapaObok(plik).c_str());
+        DeleteFileW(MapaObok(SciezkaZiarna(folder)).c_str());
+        {
+            std::lock_guard<std::mutex> l(Stan.blokada);
+            Stan.serwer.sciezka = L"/wznow/pm" + NaUtf16(przebieg) + L"/bench2/o/";
+        }
+        QueryPerformanceCounter(&a);
+        ok = PobierzZmiany(plik, o, klucz) == WynikZmian::Gotowe && ok;
+        QueryPerformanceCounter(&b);
+        const double bezMapy = double(b.QuadPart - a.QuadPart) / double(f.QuadPart);
+        DeleteFileW(MapaObok(plik).c_str());
         {
             std::lock_guard<std::mutex> l(Stan.blokada);
             Stan.serwer.sciezka = L"/";
@@ -125,9 +143,9 @@ int main(int argc, char** argv) {
         DeleteFileW(plik.c_str());
         DeleteFileW(SciezkaZiarna(folder).c_str());
         printf("zmiany_ok=%d sekundy_calosc=%.3f bajty_calosc=%llu sekundy_zmiany=%.3f bajty_zmiany=%llu "
-               "wzrost_zmiany_mib=%.1f\n",
+               "wzrost_zmiany_mib=%.1f sekundy_zmiany_bez_mapy=%.3f\n",
                ok, calosc, (unsigned long long)wyslaneCalosc, zmiany, (unsigned long long)wyslaneZmiany,
-               wzrost / 1048576.0);
+               wzrost / 1048576.0, bezMapy);
         return ok ? 0 : 1;
     }
     // A third argument "bez-pliku" measures the transfer alone.

@@ -94,3 +94,13 @@ std::optional<std::wstring> ZmiennaSrodowiska(const wchar_t* nazwa) {
         bufor.assign(n, L'\0');  // n is the size needed, terminator included
     }
 }
+
+bool ZapiszCalyPlik(const std::wstring& sciezka, const std::string& bajty) {
+    HANDLE f = CreateFileW(sciezka.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD n = 0;
+    const bool ok = WriteFile(f, bajty.data(), (DWORD)bajty.size(), &n, nullptr) && n == bajty.size();
+    CloseHandle(f);
+    if (!ok) DeleteFileW(sciezka.c_str());
+    return ok;
+}

@@ -32,6 +32,10 @@ bool PlikIstnieje(const std::wstring& sciezka);
 // folder, or can't be read.
 bool CzytajCalyPlik(const std::wstring& sciezka, std::string& bajty, size_t limit = SIZE_MAX);
 
+// A small file written whole, or not left at all: a cut record or map would
+// be misread later, where none is only missed. False when it was not written.
+bool ZapiszCalyPlik(const std::wstring& sciezka, const std::string& bajty);
+
 // First line of a small file as UTF-8, trimmed; empty when it can't be read.
 std::string CzytajPierwszaLinie(const std::wstring& sciezka);
 

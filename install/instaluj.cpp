@@ -131,7 +131,9 @@ bool ZdobadzPaczke(const std::wstring& sciezka, const Zamowienie& z) {
         // map and the kept seed allow; a kept part resumes instead.
         const WynikZmian zmiany = zachowanaCzesc ? WynikZmian::Calosc : PobierzZmiany(sciezka, o, klucz);
         if (zmiany != WynikZmian::Calosc) return zmiany == WynikZmian::Gotowe;
-        return PobierzPaczke(sciezka, o, klucz, sprawdzana);
+        if (!PobierzPaczke(sciezka, o, klucz, sprawdzana)) return false;
+        if (o.sha256) ZapiszMapeSerwera(sciezka, o);
+        return true;
     }
     UstawStatus("Paczka z dysku (próba): " + NaUtf8(*lokalna), -1.0f);
     PlikPaczki plik;
@@ -196,10 +198,16 @@ void Instaluj() {
     const bool sukces = !gra.empty() && naDysku && ZdobadzPaczke(paczka, zamowienie) &&
                         ZainstalujPaczke(paczka, dane, gra, launcher);
 
-    // The installed package is the seed of the next update; any other goes.
-    if (naDysku && !(sukces && MoveFileExW(paczka.c_str(), SciezkaZiarna(dane + L"\\pobrane").c_str(),
-                                            MOVEFILE_REPLACE_EXISTING)))
+    // The installed package is the seed of the next update, with its map
+    // when one came; any other goes.
+    const std::wstring ziarno = SciezkaZiarna(dane + L"\\pobrane");
+    if (naDysku && sukces && MoveFileExW(paczka.c_str(), ziarno.c_str(), MOVEFILE_REPLACE_EXISTING) &&
+        !MoveFileExW(MapaObok(paczka).c_str(), MapaObok(ziarno).c_str(), MOVEFILE_REPLACE_EXISTING))
+        DeleteFileW(MapaObok(ziarno).c_str());
+    if (naDysku) {
         DeleteFileW(paczka.c_str());
+        DeleteFileW(MapaObok(paczka).c_str());
+    }
     {
         std::lock_guard<std::mutex> l(Stan.blokada);
         Stan.wersjaZainstalowana = CzytajWersjeZainstalowana(dane);

@@ -79,14 +79,7 @@ void ZapiszRekord(const std::wstring& zapis, const ZapisCzesci& z) {
         DeleteFileW(zapis.c_str());
         return;
     }
-    const std::string tekst = TekstZapisuCzesci(z);
-    HANDLE f = CreateFileW(zapis.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return;
-    DWORD n = 0;
-    const bool ok = WriteFile(f, tekst.data(), (DWORD)tekst.size(), &n, nullptr) && n == tekst.size();
-    CloseHandle(f);
-    // A cut record names nothing; none is better than one misread later.
-    if (!ok) DeleteFileW(zapis.c_str());
+    ZapiszCalyPlik(zapis, TekstZapisuCzesci(z));
 }
 
 }  // namespace

@@ -66,13 +66,47 @@ std::vector<uint64_t> GraniceZip(HANDLE h, uint64_t rozmiar) {
     return granice;
 }
 
-std::string Mb(uint64_t bajty) {
+// "9.4 MB", or "12 KB" below a megabyte: a small update is not "0.0 MB".
+std::string Rozmiar(uint64_t bajty) {
     char b[32];
-    snprintf(b, sizeof b, "%.1f", (double)bajty / 1048576.0);
+    if (bajty < 1048576)
+        snprintf(b, sizeof b, "%.0f KB", (double)bajty / 1024.0);
+    else
+        snprintf(b, sizeof b, "%.1f MB", (double)bajty / 1048576.0);
     return b;
 }
 
+// The seed's kept map, when it is one and names the seed's size.
+bool CzytajMapeZiarna(const std::wstring& ziarno, std::vector<Blok>& bloki, std::vector<uint64_t>& poczatki) {
+    std::string tekst, powod;
+    MapaBlokow m;
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    if (!GetFileAttributesExW(ziarno.c_str(), GetFileExInfoStandard, &a) ||
+        !CzytajCalyPlik(MapaObok(ziarno), tekst, LimitMapyBajtow) || !CzytajMapeBlokow(tekst, m, powod) ||
+        m.rozmiar != ((uint64_t)a.nFileSizeHigh << 32 | a.nFileSizeLow))
+        return false;
+    uint64_t od = 0;
+    for (const Blok& b : m.bloki) {
+        bloki.push_back(b);
+        poczatki.push_back(od);
+        od += b.dlugosc;
+    }
+    return true;
+}
+
 }  // namespace
+
+std::wstring MapaObok(const std::wstring& paczka) { return paczka + L".bloki"; }
+
+void ZapiszMapeSerwera(const std::wstring& paczka, const Ogloszenie& o) {
+    std::string tekst, blad, powod;
+    MapaBlokow m;
+    DeleteFileW(MapaObok(paczka).c_str());
+    if (!o.rozmiar || !Pobierz(L"Morvane-najnowsza.zip.bloki", &tekst, L"", nullptr, blad, LimitMapyBajtow, 30000) ||
+        !CzytajMapeBlokow(tekst, m, powod) || m.rozmiar != *o.rozmiar)
+        return;
+    ZapiszCalyPlik(MapaObok(paczka), tekst);
+}
 
 std::wstring SciezkaZiarna(const std::wstring& pobrane) { return pobrane + L"\\zainstalowana.zip"; }
 
@@ -128,7 +162,10 @@ WynikZmian PobierzZmiany(const std::wstring& sciezka, const Ogloszenie& o, const
     }
     std::vector<Blok> bloki;
     std::vector<uint64_t> poczatki;
-    if (!PotnijPlik(ziarno, bloki, poczatki)) {
+    // The seed's own map, kept from when it was installed, spares cutting
+    // and hashing the whole seed again; without one it is cut now.
+    const bool zMapyZiarna = CzytajMapeZiarna(ziarno, bloki, poczatki);
+    if (!zMapyZiarna && !PotnijPlik(ziarno, bloki, poczatki)) {
         Loguj("Pobieram całą paczkę: nie mogę przeczytać poprzedniej paczki.");
         return WynikZmian::Calosc;
     }
@@ -152,14 +189,14 @@ WynikZmian PobierzZmiany(const std::wstring& sciezka, const Ogloszenie& o, const
         return WynikZmian::Calosc;
     }
     uint64_t pobrano = 0;
-    const std::string razem = Mb(doPobrania);
+    const std::string razem = Rozmiar(doPobrania);
     auto pokaz = [&] {
         Stan.postep.store(doPobrania ? (float)((double)pobrano / (double)doPobrania) : 1.0f);
-        const std::string t = "Pobieram zmiany: " + Mb(pobrano) + " z " + razem + " MB (reszta z poprzedniej paczki)...";
+        const std::string t = "Pobieram zmiany: " + Rozmiar(pobrano) + " z " + razem + " (reszta z poprzedniej paczki)...";
         std::lock_guard<std::mutex> l(Stan.blokada);
         Stan.status = t;
     };
-    UstawStatus("Pobieram zmiany: 0.0 z " + razem + " MB (reszta z poprzedniej paczki)...", 0.0f);
+    UstawStatus("Pobieram zmiany: 0 KB z " + razem + " (reszta z poprzedniej paczki)...", 0.0f);
     std::string dlaczego;  // why the rebuild stopped: the whole download then
     std::vector<uint8_t> bufor(1 << 20);
     size_t nastepny = 0;   // the plan's next segment to write
@@ -260,10 +297,14 @@ WynikZmian PobierzZmiany(const std::wstring& sciezka, const Ogloszenie& o, const
         dlaczego = "złożona paczka nie zgadza się z ogłoszeniem";
     if (!dlaczego.empty()) {
         DeleteFileW(sciezka.c_str());
+        // Whether the seed changed under its kept map or the server sent
+        // another file can't be told here: the whole download decides, and
+        // the install after it keeps a new seed with its own map.
         Loguj("Pobieram całą paczkę: " + dlaczego + ".");
         return WynikZmian::Calosc;
     }
-    Loguj("Pobrano " + Mb(pobrano) + " MB, z poprzedniej paczki " + Mb(mapa.rozmiar - pobrano) + " MB.");
+    ZapiszCalyPlik(MapaObok(sciezka), tekst);
+    Loguj("Pobrano " + Rozmiar(pobrano) + ", z poprzedniej paczki " + Rozmiar(mapa.rozmiar - pobrano) + ".");
     Loguj("Paczka zgodna z ogłoszeniem wersji " + WersjaDoPodpisu(o) + ": " + std::to_string(rozmiar) +
           " B, SHA-256 " + NaHex(skrot.data(), skrot.size()) + (klucz.empty() ? "" : ", podpis klucza " + klucz) + ".");
     return WynikZmian::Gotowe;

@@ -14,6 +14,15 @@
 
 // Where the seed is kept, in the folder of downloads.
 std::wstring SciezkaZiarna(const std::wstring& pobrane);
+// A package's block map kept beside it ("<package>.bloki"): the server's map
+// of the package just installed, kept with it as the seed's, so the next
+// update need not cut and hash the whole seed again. Only ever a hint: a
+// map that does not describe the seed leads to a file that fails the
+// digest, and to the whole download.
+std::wstring MapaObok(const std::wstring& paczka);
+// After a whole download: the server's map of that package, kept beside it
+// when it names the announced size (nothing when there is none).
+void ZapiszMapeSerwera(const std::wstring& paczka, const Ogloszenie& o);
 
 // A package file cut into blocks as the kit cuts it (the zip's entries'
 // headers and data starts are cuts too); read in pieces, never whole.

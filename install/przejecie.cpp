@@ -31,13 +31,7 @@ int Proby(const std::wstring& dane, const std::string& wersja) {
 }
 
 void ZapiszNieudana(const std::wstring& dane, const std::string& wersja) {
-    const std::string t = wersja + "\n" + std::to_string(Proby(dane, wersja) + 1) + "\n";
-    HANDLE f =
-        CreateFileW(PlikProb(dane).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return;
-    DWORD n = 0;
-    WriteFile(f, t.data(), (DWORD)t.size(), &n, nullptr);
-    CloseHandle(f);
+    ZapiszCalyPlik(PlikProb(dane), wersja + "\n" + std::to_string(Proby(dane, wersja) + 1) + "\n");
 }
 
 // The environment of this process with MORVANE_PRZEJECIE set to its id.

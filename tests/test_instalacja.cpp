@@ -1040,6 +1040,7 @@ uint64_t BrakujaceBajty(const std::wstring& stara, const std::wstring& nowa) {
 
 TEST_F(Instalacja, AktualizacjaPobieraTylkoZmianyAGdyCosNiePasujeCalaPaczke) {
     const std::wstring ziarno = dane + L"\\pobrane\\zainstalowana.zip", pakiet = dane + L"\\paczka";
+    auto mapa = [](const wchar_t* p) { return FolderTestu() + L"\\paczki\\" + p + L".bloki"; };
     // What the new release installs, for comparing.
     ZainstalujZDysku(Paczka(L"wydanie2"));
     ASSERT_EQ(Zainstalowana(), "3.2");
@@ -1051,6 +1052,7 @@ TEST_F(Instalacja, AktualizacjaPobieraTylkoZmianyAGdyCosNiePasujeCalaPaczke) {
         std::wstring serwer;       // /wznow/<t>/<this>/
         std::function<void()> przed;
         std::string linia;         // "" a rebuild; else why the whole package came
+        const wchar_t* zachowanaMapa = L"wydanie2";  // the map kept with the new seed (as the server gave it)
     };
     const P przypadki[] = {
         {"z poprzednia paczka", L"wydanie2/o", [] {}, ""},
@@ -1062,11 +1064,26 @@ TEST_F(Instalacja, AktualizacjaPobieraTylkoZmianyAGdyCosNiePasujeCalaPaczke) {
              ZapiszPlik(ziarno, b);
          },
          ""},
-        {"mapa innego pliku", L"wydanie2@wydanie1/o", [] {}, "Pobieram całą paczkę: mapa bloków opisuje inny plik."},
-        {"mapa klamie", L"wydanie2@wydanie2_klamie/o", [] {},
+        // The seed's map kept from its install spares cutting the seed...
+        {"z mapa poprzedniej", L"wydanie2/o", [&] { ZapiszPlik(ziarno + L".bloki", CzytajPlik(mapa(L"wydanie1"))); },
+         ""},
+        // ... and when the seed changed under it, the rebuilt file fails its
+        // digest: the whole package, which then is the seed with its map.
+        {"uszkodzona z mapa", L"wydanie2/o",
+         [&] {
+             ZapiszPlik(ziarno + L".bloki", CzytajPlik(mapa(L"wydanie1")));
+             std::string b = CzytajPlik(ziarno);
+             b[b.size() / 2] ^= 0x5a;
+             ZapiszPlik(ziarno, b);
+         },
          "Pobieram całą paczkę: złożona paczka nie zgadza się z ogłoszeniem."},
+        {"mapa innego pliku", L"wydanie2@wydanie1/o", [] {}, "Pobieram całą paczkę: mapa bloków opisuje inny plik.",
+         nullptr},
+        // Kept as it came: it only costs the next update a whole download.
+        {"mapa klamie", L"wydanie2@wydanie2_klamie/o", [] {},
+         "Pobieram całą paczkę: złożona paczka nie zgadza się z ogłoszeniem.", L"wydanie2_klamie"},
         {"bez mapy", L"wydanie2@brak/o", [] {},
-         "Pobieram całą paczkę: serwer nie podaje mapy bloków (serwer odpowiedział 404)."},
+         "Pobieram całą paczkę: serwer nie podaje mapy bloków (serwer odpowiedział 404).", nullptr},
         {"serwer bez zakresow", L"wydanie2/W", [] {},
          "Pobieram całą paczkę: serwer odpowiedział 200 zamiast części pliku."},
     };
@@ -1092,14 +1109,17 @@ TEST_F(Instalacja, AktualizacjaPobieraTylkoZmianyAGdyCosNiePasujeCalaPaczke) {
         EXPECT_EQ(Zainstalowana(), "3.2");
         EXPECT_EQ(ObrazDrzewa(pakiet), wzor);
         EXPECT_EQ(CzytajPlik(ziarno), CzytajPlik(Paczka(L"wydanie2")));
+        // Kept with it: the server's map of it, for the next update.
+        EXPECT_EQ(CzytajPlik(ziarno + L".bloki"), p.zachowanaMapa ? CzytajPlik(mapa(p.zachowanaMapa)) : "");
         EXPECT_FALSE(PlikIstnieje(dane + L"\\pobrane\\paczka.zip"));
+        EXPECT_FALSE(PlikIstnieje(dane + L"\\pobrane\\paczka.zip.bloki"));
         const Obsluzone o = Licznik(token);
         if (p.linia.empty()) {
             // Ranges only, and only about the changed blocks' bytes.
             EXPECT_TRUE(MaLinie(d, "Pobrano ")) << ::testing::PrintToString(d);
             for (const std::string& z : o.zakresy) EXPECT_EQ(z.rfind("bytes=", 0), 0u) << z;
             EXPECT_GE(o.bajty, brak);
-            if (std::string(p.opis) == "z poprzednia paczka") {
+            if (std::string(p.opis) != "poprzednia uszkodzona na dysku") {
                 EXPECT_LE(o.bajty, brak + 8 * 1024);
                 EXPECT_LE(o.zakresy.size(), 2u);
             } else {

@@ -9,9 +9,9 @@ closes). ./run starts it; the window tests use it with other settings.
 
 --launcher ships that Morvane.exe in the package (a launcher fix: a newer
 one takes over from the running one after the install). --dane adds 8 MiB
-of mod data that is the same in every version, and a file that names the
-version: an update from one version to another then downloads only what
-changed (the server answers byte ranges and publishes the block map).
+of mod data of which 7 MiB are the same in every version: an update from
+one version to another then downloads only what changed (the server
+answers byte ranges and publishes the block map).
 """
 import argparse
 import http.server
@@ -53,7 +53,8 @@ def paczka(wersja, klucz=None, launcher=None, dane=False, z_mapa=False):
             os.makedirs(os.path.join(folder, "mod", "dane"), exist_ok=True)
             for i in range(8):
                 with open(os.path.join(folder, "mod", "dane", f"tekstury{i}.bin"), "wb") as f:
-                    f.write(los.randbytes(1 << 20))
+                    # One texture file is new in every version.
+                    f.write(random.Random(wersja).randbytes(1 << 20) if i == 3 else los.randbytes(1 << 20))
             with open(os.path.join(folder, "mod", "wersja-moda.txt"), "w") as f:
                 f.write(f"Morvane {wersja}\n")
         for nazwa, dopisek in DUBLER.items():
