@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
         LARGE_INTEGER f, a, b;
         QueryPerformanceFrequency(&f);
         QueryPerformanceCounter(&a);
-        ok = PobierzZmiany(plik, o, klucz) == WynikZmian::Gotowe && ok;
+        ok = PobierzZmiany(plik, o, klucz, PobierzMapeSerwera(o)) == WynikZmian::Gotowe && ok;
         QueryPerformanceCounter(&b);
         const double zmiany = double(b.QuadPart - a.QuadPart) / double(f.QuadPart);
         const SIZE_T wzrost = Szczyt() - przed;
@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
             Stan.serwer.sciezka = L"/wznow/pm" + NaUtf16(przebieg) + L"/bench2/o/";
         }
         QueryPerformanceCounter(&a);
-        ok = PobierzZmiany(plik, o, klucz) == WynikZmian::Gotowe && ok;
+        ok = PobierzZmiany(plik, o, klucz, PobierzMapeSerwera(o)) == WynikZmian::Gotowe && ok;
         QueryPerformanceCounter(&b);
         const double bezMapy = double(b.QuadPart - a.QuadPart) / double(f.QuadPart);
         DeleteFileW(MapaObok(plik).c_str());

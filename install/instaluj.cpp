@@ -127,12 +127,13 @@ bool ZdobadzPaczke(const std::wstring& sciezka, const Zamowienie& z) {
         return false;
     const bool sprawdzana = o.rozmiar || o.sha256;
     if (!zDysku) {
+        const MapaSerwera mapa = o.rozmiar && o.sha256 ? PobierzMapeSerwera(o) : MapaSerwera{};
         // Only what changed since the installed package, when the server's
         // map and the kept seed allow; a kept part resumes instead.
-        const WynikZmian zmiany = zachowanaCzesc ? WynikZmian::Calosc : PobierzZmiany(sciezka, o, klucz);
-        if (zmiany != WynikZmian::Calosc) return zmiany == WynikZmian::Gotowe;
-        if (!PobierzPaczke(sciezka, o, klucz, sprawdzana)) return false;
-        if (o.sha256) ZapiszMapeSerwera(sciezka, o);
+        const WynikZmian zmiany = zachowanaCzesc ? WynikZmian::Calosc : PobierzZmiany(sciezka, o, klucz, mapa);
+        if (zmiany == WynikZmian::Przerwane) return false;
+        if (zmiany == WynikZmian::Calosc && !PobierzPaczke(sciezka, o, klucz, sprawdzana)) return false;
+        if (mapa.jest) ZapiszCalyPlik(MapaObok(sciezka), mapa.tekst);
         return true;
     }
     UstawStatus("Paczka z dysku (próba): " + NaUtf8(*lokalna), -1.0f);
@@ -153,7 +154,7 @@ bool ZainstalujPaczke(const std::wstring& paczka, const std::wstring& dane, cons
     if (!Rozpakuj(paczka, dane)) return false;
     const std::wstring folderPaczki = dane + L"\\paczka";
     UstawStatus("Instaluję (kopiuję ok. 400 MB do folderu gry)...", -1.0f);
-    const std::wstring kopia = dane + L"\\Morvane.exe";
+    const std::wstring kopia = SciezkaKopii(dane);
     launcher = UmiescLauncher(dane, WlasnyProgram());
     const uint32_t kod = UruchomSkrypt(folderPaczki + L"\\instaluj.ps1", ArgumentyInstalacji(gra, kopia));
     if (kod == 0) return true;

@@ -10,8 +10,9 @@
 
 namespace {
 
-std::wstring Kopia(const std::wstring& dane) { return dane + L"\\Morvane.exe"; }
+std::wstring Kopia(const std::wstring& dane) { return SciezkaKopii(dane); }
 std::wstring Stary(const std::wstring& dane) { return Kopia(dane) + L".stary"; }
+std::wstring Proby(const std::wstring& dane) { return Kopia(dane) + L".proby"; }
 
 std::wstring NazwaSystemu() {
     std::wstring bufor(520, L'\0');
@@ -91,15 +92,11 @@ std::string CoStoi(const std::wstring& dane) {
     return "w " + NaUtf8(kopia) + " stoi teraz launcher " + (w.empty() ? "bez wersji" : w);
 }
 
-bool JestTym(const Program& p, const std::wstring& sciezka) {
-    return p.tozsamosc && TozsamoscPliku(sciezka) == p.tozsamosc;
-}
-
 // A copy of the running launcher at `na`, read from its file only while that
 // is still the running launcher: after a rename its old path may name
 // another file (the very launcher being taken back).
 bool KopiujWlasny(const Program& wlasny, const std::wstring& na) {
-    return JestTym(wlasny, wlasny.sciezka) && KopiujBezpiecznie(wlasny.sciezka, na);
+    return ToTenPlik(wlasny, wlasny.sciezka) && KopiujBezpiecznie(wlasny.sciezka, na);
 }
 
 }  // namespace
@@ -116,6 +113,30 @@ std::optional<Tozsamosc> TozsamoscPliku(const std::wstring& sciezka) {
 }
 
 Program OpiszProgram(const std::wstring& sciezka) { return Program{sciezka, TozsamoscPliku(sciezka)}; }
+
+bool ToTenPlik(const Program& p, const std::wstring& sciezka) {
+    return p.tozsamosc && TozsamoscPliku(sciezka) == p.tozsamosc;
+}
+
+std::wstring SciezkaKopii(const std::wstring& dane) { return dane + L"\\Morvane.exe"; }
+
+std::string WersjaNieudanych(const std::wstring& dane) {
+    std::string t;
+    if (!CzytajCalyPlik(Proby(dane), t, 256)) return "";
+    return t.substr(0, t.find('\n'));
+}
+
+int NieudaneStarty(const std::wstring& dane, const std::string& wersja) {
+    std::string t;
+    if (!CzytajCalyPlik(Proby(dane), t, 256)) return 0;
+    const size_t lf = t.find('\n');
+    if (lf == std::string::npos || t.substr(0, lf) != wersja) return 0;
+    return atoi(t.c_str() + lf + 1);
+}
+
+void ZapiszNieudanyStart(const std::wstring& dane, const std::string& wersja) {
+    ZapiszCalyPlik(Proby(dane), wersja + "\n" + std::to_string(NieudaneStarty(dane, wersja) + 1) + "\n");
+}
 
 const Program& WlasnyProgram() {
     static const Program wlasny = OpiszProgram(NazwaSystemu());
@@ -146,7 +167,7 @@ KopiaLaunchera UmiescLauncher(const std::wstring& dane, const Program& wlasny) {
     const std::wstring kopia = Kopia(dane), stary = Stary(dane), wPaczce = dane + L"\\paczka\\Morvane.exe";
     KopiaLaunchera k;
     k.wlasny = wlasny;
-    const bool zDanych = JestTym(wlasny, kopia);
+    const bool zDanych = ToTenPlik(wlasny, kopia);
     const bool paczkaMa = PlikIstnieje(wPaczce);
     const std::string wersjaPaczki = paczkaMa ? WersjaPliku(wPaczce) : "";
     const bool byla = PlikIstnieje(kopia);
@@ -185,8 +206,6 @@ KopiaLaunchera UmiescLauncher(const std::wstring& dane, const Program& wlasny) {
     }
     k.zPaczki = true;
     k.wersja = wersjaPaczki;
-    k.bylStary = byla;
-    k.wersjaStarego = zDanych ? WersjaLaunchera : wersjaKopii;
     Loguj("Nowy launcher z paczki: " + wersjaPaczki + ".");
     return k;
 }
@@ -204,7 +223,7 @@ std::optional<std::string> CofnijLauncher(const std::wstring& dane, const KopiaL
     // What stood before comes back, whoever runs; only when nothing stood,
     // the running launcher stands there, as every install leaves one.
     const bool zeStarego = PlikIstnieje(stary);
-    const std::string oczekiwana = zeStarego ? (k.bylStary ? k.wersjaStarego : WersjaPliku(stary)) : WersjaLaunchera;
+    const std::string oczekiwana = zeStarego ? WersjaPliku(stary) : WersjaLaunchera;
     bool ok = false;
     if (zeStarego) {
         ZdejmijTylkoDoOdczytu(stary);
@@ -235,7 +254,7 @@ void NaprawKopieLaunchera(const std::wstring& dane, const Program& wlasny) {
     if (!JestFolderDanych(dane)) return;
     UsunOdsuniete(dane);
     const std::wstring kopia = Kopia(dane), stary = Stary(dane);
-    if (!PlikIstnieje(stary) || JestTym(wlasny, kopia)) return;
+    if (!PlikIstnieje(stary) || ToTenPlik(wlasny, kopia)) return;
     // The copy that replaced it never ended a run: it was cut off while it
     // was being put there, or died before its first run ended.
     const std::string nowa = PlikIstnieje(kopia) ? WersjaPliku(kopia) : "";
@@ -247,10 +266,10 @@ void NaprawKopieLaunchera(const std::wstring& dane, const Program& wlasny) {
 }
 
 void ZakonczonyPrzebieg(const std::wstring& dane, const Program& wlasny) {
-    if (!JestFolderDanych(dane) || !JestTym(wlasny, Kopia(dane))) return;
+    if (!JestFolderDanych(dane) || !ToTenPlik(wlasny, Kopia(dane))) return;
     const std::wstring stary = Stary(dane);
     ZdejmijTylkoDoOdczytu(stary);
     DeleteFileW(stary.c_str());
     // It came up and ended: no failed tries of it are left to count.
-    DeleteFileW((Kopia(dane) + L".proby").c_str());
+    DeleteFileW(Proby(dane).c_str());
 }

@@ -8,6 +8,8 @@
 //   Morvane.exe.nowy   a copy being written; renamed to its place only
 //                      once whole and flushed
 //   Morvane.exe.zly*   a new launcher taken back; removed when it can be
+//   Morvane.exe.proby  the failed starts of a new launcher, for the starts
+//                      that try it again
 #pragma once
 
 #include <cstdint>
@@ -36,17 +38,28 @@ Program OpiszProgram(const std::wstring& sciezka);
 // path nor which file it is.
 const Program& WlasnyProgram();
 
+// Whether `p` is (still) the file at `sciezka`.
+bool ToTenPlik(const Program& p, const std::wstring& sciezka);
+
+// "<data>\Morvane.exe".
+std::wstring SciezkaKopii(const std::wstring& dane);
+
 // The ProductVersion text of a program file's version resource; empty when
 // the file has none (or can't be read).
 std::string WersjaPliku(const std::wstring& program);
 
+// The starts of a new launcher that failed to come up ("Morvane.exe.proby":
+// one version and its count); 0 for any other version.
+int NieudaneStarty(const std::wstring& dane, const std::string& wersja);
+// The version the record names (empty without one).
+std::string WersjaNieudanych(const std::wstring& dane);
+void ZapiszNieudanyStart(const std::wstring& dane, const std::string& wersja);
+
 // What the install did to the copy, for undoing it or handing over.
 struct KopiaLaunchera {
-    bool zPaczki = false;        // the package's newer launcher now stands there
-    std::string wersja;          // its version
-    std::string wersjaStarego;   // that of the copy moved aside to .stary ("" when none stood)
-    bool bylStary = false;       // a copy stood there and was moved aside
-    Program wlasny;              // the running launcher
+    bool zPaczki = false;  // the package's newer launcher now stands there
+    std::string wersja;    // its version
+    Program wlasny;        // the running launcher
 };
 
 // Puts the right launcher at "<data>\Morvane.exe" (see install/wybor_launchera.h).

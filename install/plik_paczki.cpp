@@ -76,22 +76,30 @@ std::string PowodRozbieznosci() {
                            : " Serwer mógł właśnie wydać nową wersję - kliknij Sprawdź ponownie.";
 }
 
-bool ZgodnaZOgloszeniem(PlikPaczki& p, const Ogloszenie& o, const std::string& klucz, bool zDysku) {
-    UstawStatus("Sprawdzam paczkę...", -1.0f);
+namespace {
+const char* const BezSkrotu = "nie mogę policzyć jej SHA-256";
+}  // namespace
+
+std::string RoznicaZOgloszeniem(PlikPaczki& p, const Ogloszenie& o, const std::string& klucz) {
     Skrot skrot{};
     uint64_t rozmiar = 0;
-    if (!p.skrot->Zakoncz(skrot, rozmiar)) {
-        LogujBlad("Paczka odrzucona: nie mogę policzyć jej SHA-256.");
-        return false;
-    }
-    if (const std::string powod = PorownajZOgloszeniem(o, rozmiar, skrot); !powod.empty()) {
-        LogujBlad("Paczka odrzucona: " + powod + "." +
-                  (zDysku ? std::string(" To nie ta paczka, którą ogłasza serwer.") : PowodRozbieznosci()));
-        return false;
-    }
+    if (!p.skrot->Zakoncz(skrot, rozmiar)) return BezSkrotu;
+    if (std::string powod = PorownajZOgloszeniem(o, rozmiar, skrot); !powod.empty()) return powod;
     Loguj("Paczka zgodna z ogłoszeniem wersji " + WersjaDoPodpisu(o) + ": " + std::to_string(rozmiar) +
           " B, SHA-256 " + NaHex(skrot.data(), skrot.size()) + (klucz.empty() ? "" : ", podpis klucza " + klucz) + ".");
-    return true;
+    return "";
+}
+
+bool ZgodnaZOgloszeniem(PlikPaczki& p, const Ogloszenie& o, const std::string& klucz, bool zDysku) {
+    UstawStatus("Sprawdzam paczkę...", -1.0f);
+    const std::string powod = RoznicaZOgloszeniem(p, o, klucz);
+    if (powod.empty()) return true;
+    // A digest that could not be computed says nothing about the server.
+    LogujBlad("Paczka odrzucona: " + powod + "." +
+              (powod == BezSkrotu ? std::string()
+               : zDysku           ? std::string(" To nie ta paczka, którą ogłasza serwer.")
+                                  : PowodRozbieznosci()));
+    return false;
 }
 
 std::string Megabajty(uint64_t bajty) {

@@ -39,9 +39,13 @@ bool CzytajDoKonca(HANDLE z, const std::function<bool(const char*, DWORD)>& blok
 // The player's own package (MRV_PACZKA) copied into the package file.
 bool KopiujZDysku(const std::wstring& lokalna, PlikPaczki& plik);
 
-// The bytes written against the announced size and SHA-256, before anything
-// is unpacked: a swapped, cut or stale package changes nothing. `zDysku`:
-// the player's own file, which the refusal then names.
+// The bytes written against the announced size and SHA-256: empty when they
+// match (the journal then says so, with the digest), else why not.
+std::string RoznicaZOgloszeniem(PlikPaczki& p, const Ogloszenie& o, const std::string& klucz);
+
+// The same, before anything is unpacked: a swapped, cut or stale package
+// changes nothing, and the refusal is reported. `zDysku`: the player's own
+// file, which the refusal then names.
 bool ZgodnaZOgloszeniem(PlikPaczki& p, const Ogloszenie& o, const std::string& klucz, bool zDysku);
 
 // Why a package may differ from the announcement fetched just before it.

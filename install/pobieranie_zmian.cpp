@@ -94,18 +94,107 @@ bool CzytajMapeZiarna(const std::wstring& ziarno, std::vector<Blok>& bloki, std:
     return true;
 }
 
+// A rebuild under way: the new file written in the order of its plan, from
+// the seed or from the parts of answers.
+struct Odbudowa {
+    const std::vector<Odcinek>& plan;
+    uint64_t rozmiar;       // the new file's
+    HANDLE ziarno;
+    PlikPaczki& plik;
+    size_t nastepny = 0;    // the plan's next segment to write
+    uint64_t pobrano = 0;   // bytes fetched so far
+    std::string dlaczego;   // why it stopped: the whole download then
+    std::vector<uint8_t> bufor = std::vector<uint8_t>(1 << 20);
+};
+
+// The seed's segments up to the plan's next fetched one; true when that one
+// starts at `od` and is `dlugosc` long (a part must be exactly it).
+bool ZZiarnaDo(Odbudowa& o, uint64_t od, uint64_t dlugosc) {
+    for (; o.nastepny < o.plan.size() && o.plan[o.nastepny].zZiarna && o.dlaczego.empty(); ++o.nastepny) {
+        const Odcinek& d = o.plan[o.nastepny];
+        for (uint64_t i = 0; i < d.dlugosc && o.dlaczego.empty();) {
+            const DWORD n = (DWORD)std::min<uint64_t>(o.bufor.size(), d.dlugosc - i);
+            if (!CzytajOd(o.ziarno, d.wZiarnie + i, o.bufor.data(), n))
+                o.dlaczego = "nie mogę przeczytać poprzedniej paczki";
+            else if (!o.plik.Zapisz((const char*)o.bufor.data(), n))
+                o.dlaczego = "nie mogę zapisać pliku";
+            i += n;
+        }
+    }
+    return o.dlaczego.empty() && o.nastepny < o.plan.size() && o.plan[o.nastepny].od == od &&
+           o.plan[o.nastepny].dlugosc == dlugosc;
+}
+
+// One request for the fetched segments `grupa`, tried again while it fails
+// before any of its bytes were written (bytes half-written can't be taken
+// back). False with `o.dlaczego` set, or when the launcher is closing.
+bool PobierzGrupe(Odbudowa& o, const std::vector<const Odcinek*>& grupa, const std::function<void()>& pokaz) {
+    std::wstring zakresy;
+    uint64_t wGrupie = 0;
+    for (const Odcinek* d : grupa) {
+        zakresy += (zakresy.empty() ? L"" : L",") + std::to_wstring(d->od) + L"-" + std::to_wstring(d->od + d->dlugosc - 1);
+        wGrupie += d->dlugosc;
+    }
+    const std::wstring naglowki = L"Range: bytes=" + zakresy + L"\r\n";
+    auto zamykanie = [] { return Stan.zamykanie.load(); };
+    for (int proba = 0;; ++proba) {
+        uint64_t wTym = 0, zostalo = 0;
+        RozbiorCzesci czesci;
+        // A part's bytes go where the plan has them, after the seed's bytes
+        // before them: only the very ranges asked for, in order.
+        auto naCzesc = [&](uint64_t od, uint64_t koniec, uint64_t calosc) {
+            if (calosc != o.rozmiar || zostalo != 0 || !ZZiarnaDo(o, od, koniec - od + 1)) return false;
+            zostalo = koniec - od + 1;
+            return true;
+        };
+        auto naDane = [&](const char* b, size_t n) {
+            if (n > zostalo || zamykanie() || !o.plik.Zapisz(b, n)) return false;
+            wTym += n;
+            o.pobrano += n;
+            if ((zostalo -= n) == 0) ++o.nastepny;
+            return true;
+        };
+        auto ocena = [&](const NaglowkiOdpowiedzi& n) -> std::string {
+            if (n.status != 206) return "serwer odpowiedział " + std::to_string(n.status) + " zamiast części pliku";
+            czesci.granica = GranicaCzesci(n.typ);
+            if (!czesci.granica.empty()) return "";
+            uint64_t od = 0, koniec = 0, calosc = 0;
+            if (!CzytajZakres(n.zakres, od, koniec, calosc) || !naCzesc(od, koniec, calosc))
+                return "serwer odesłał nie tę część pliku (" + n.zakres + ")";
+            return "";
+        };
+        auto zapis = [&](const char* b, size_t n) {
+            return czesci.granica.empty() ? naDane(b, n) : RozbierzCzesci(czesci, b, n, naCzesc, naDane);
+        };
+        std::string blad;
+        Niepowodzenie jak = Niepowodzenie::Inne;
+        const bool ok =
+            ZapytajRaz(L"Morvane-najnowsza.zip", naglowki, ocena, zapis, [&](uint64_t, uint64_t) { pokaz(); }, blad, 0,
+                       0, &jak);
+        if (zamykanie()) return false;
+        if (ok && wTym == wGrupie && zostalo == 0 && (czesci.granica.empty() || czesci.stan == 2)) return true;
+        if (wTym > 0 || jak == Niepowodzenie::Inne || proba == LiczbaPonowien) {
+            o.dlaczego = ok || blad.empty() ? "serwer nie odesłał części, o które prosiłem" : blad;
+            return false;
+        }
+        if (!Przerwa(PrzerwaPrzedPonowieniem(proba + 1), zamykanie)) return false;
+    }
+}
+
 }  // namespace
 
 std::wstring MapaObok(const std::wstring& paczka) { return paczka + L".bloki"; }
 
-void ZapiszMapeSerwera(const std::wstring& paczka, const Ogloszenie& o) {
-    std::string tekst, blad, powod;
-    MapaBlokow m;
-    DeleteFileW(MapaObok(paczka).c_str());
-    if (!o.rozmiar || !Pobierz(L"Morvane-najnowsza.zip.bloki", &tekst, L"", nullptr, blad, LimitMapyBajtow, 30000) ||
-        !CzytajMapeBlokow(tekst, m, powod) || m.rozmiar != *o.rozmiar)
-        return;
-    ZapiszCalyPlik(MapaObok(paczka), tekst);
+MapaSerwera PobierzMapeSerwera(const Ogloszenie& o) {
+    MapaSerwera m;
+    std::string blad;
+    if (!Pobierz(L"Morvane-najnowsza.zip.bloki", &m.tekst, L"", nullptr, blad, LimitMapyBajtow, 30000))
+        m.powod = "serwer nie podaje mapy bloków (" + blad + ")";
+    else if (CzytajMapeBlokow(m.tekst, m.mapa, m.powod) && (!o.rozmiar || m.mapa.rozmiar != *o.rozmiar))
+        m.powod = "mapa bloków opisuje inny plik";
+    m.jest = m.powod.empty();
+    if (!m.jest) m.tekst.clear();
+    return m;
 }
 
 std::wstring SciezkaZiarna(const std::wstring& pobrane) { return pobrane + L"\\zainstalowana.zip"; }
@@ -145,35 +234,34 @@ bool PotnijPlik(const std::wstring& sciezka, std::vector<Blok>& bloki, std::vect
     return c.pozycja == c.poczatek || zamknijBlok(c.poczatek, c.pozycja);
 }
 
-WynikZmian PobierzZmiany(const std::wstring& sciezka, const Ogloszenie& o, const std::string& klucz) {
+WynikZmian PobierzZmiany(const std::wstring& sciezka, const Ogloszenie& o, const std::string& klucz,
+                        const MapaSerwera& m) {
     const std::wstring pobrane = sciezka.substr(0, sciezka.find_last_of(L'\\'));
     const std::wstring ziarno = SciezkaZiarna(pobrane);
     if (!o.rozmiar || !o.sha256 || !PlikIstnieje(ziarno)) return WynikZmian::Calosc;
+    if (!m.jest) {
+        Loguj("Pobieram całą paczkę: " + m.powod + ".");
+        return WynikZmian::Calosc;
+    }
     UstawStatus("Sprawdzam, co się zmieniło...", -1.0f);
-    std::string tekst, blad, powod;
-    MapaBlokow mapa;
-    if (!Pobierz(L"Morvane-najnowsza.zip.bloki", &tekst, L"", nullptr, blad, LimitMapyBajtow, 30000)) {
-        Loguj("Pobieram całą paczkę: serwer nie podaje mapy bloków (" + blad + ").");
-        return WynikZmian::Calosc;
-    }
-    if (!CzytajMapeBlokow(tekst, mapa, powod) || mapa.rozmiar != *o.rozmiar) {
-        Loguj("Pobieram całą paczkę: " + (powod.empty() ? std::string("mapa bloków opisuje inny plik") : powod) + ".");
-        return WynikZmian::Calosc;
-    }
+    const MapaBlokow& mapa = m.mapa;
     std::vector<Blok> bloki;
     std::vector<uint64_t> poczatki;
     // The seed's own map, kept from when it was installed, spares cutting
     // and hashing the whole seed again; without one it is cut now.
-    const bool zMapyZiarna = CzytajMapeZiarna(ziarno, bloki, poczatki);
-    if (!zMapyZiarna && !PotnijPlik(ziarno, bloki, poczatki)) {
+    if (!CzytajMapeZiarna(ziarno, bloki, poczatki) && !PotnijPlik(ziarno, bloki, poczatki)) {
         Loguj("Pobieram całą paczkę: nie mogę przeczytać poprzedniej paczki.");
         return WynikZmian::Calosc;
     }
     const std::vector<Odcinek> plan = PlanOdbudowy(mapa, bloki, poczatki, ScalOdstep, MaxZapytan * ZakresowNaZapytanie);
-    uint64_t doPobrania = 0;
+    std::vector<const Odcinek*> doPobrania;
+    uint64_t bajtyDoPobrania = 0;
     for (const Odcinek& d : plan)
-        if (!d.zZiarna) doPobrania += d.dlugosc;
-    if ((double)doPobrania > NieWiecejNiz * (double)mapa.rozmiar) {
+        if (!d.zZiarna) {
+            doPobrania.push_back(&d);
+            bajtyDoPobrania += d.dlugosc;
+        }
+    if ((double)bajtyDoPobrania > NieWiecejNiz * (double)mapa.rozmiar) {
         Loguj("Pobieram całą paczkę: zmieniła się prawie cała.");
         return WynikZmian::Calosc;
     }
@@ -182,130 +270,44 @@ WynikZmian PobierzZmiany(const std::wstring& sciezka, const Ogloszenie& o, const
     if (!UsunStaryPlik(sciezka) || !OtworzPaczke(sciezka, plik, true)) return WynikZmian::Przerwane;
     Uchwyt z;
     z.h = CreateFileW(ziarno.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (z.h == INVALID_HANDLE_VALUE) {
-        plik.Zamknij();
-        DeleteFileW(sciezka.c_str());
-        Loguj("Pobieram całą paczkę: nie mogę przeczytać poprzedniej paczki.");
-        return WynikZmian::Calosc;
-    }
-    uint64_t pobrano = 0;
-    const std::string razem = Rozmiar(doPobrania);
+    Odbudowa odb{plan, mapa.rozmiar, z.h, plik};
+    if (z.h == INVALID_HANDLE_VALUE) odb.dlaczego = "nie mogę przeczytać poprzedniej paczki";
+    const std::string razem = Rozmiar(bajtyDoPobrania);
     auto pokaz = [&] {
-        Stan.postep.store(doPobrania ? (float)((double)pobrano / (double)doPobrania) : 1.0f);
-        const std::string t = "Pobieram zmiany: " + Rozmiar(pobrano) + " z " + razem + " (reszta z poprzedniej paczki)...";
+        Stan.postep.store(bajtyDoPobrania ? (float)((double)odb.pobrano / (double)bajtyDoPobrania) : 1.0f);
+        const std::string t =
+            "Pobieram zmiany: " + Rozmiar(odb.pobrano) + " z " + razem + " (reszta z poprzedniej paczki)...";
         std::lock_guard<std::mutex> l(Stan.blokada);
         Stan.status = t;
     };
     UstawStatus("Pobieram zmiany: 0 KB z " + razem + " (reszta z poprzedniej paczki)...", 0.0f);
-    std::string dlaczego;  // why the rebuild stopped: the whole download then
-    std::vector<uint8_t> bufor(1 << 20);
-    size_t nastepny = 0;   // the plan's next segment to write
-    // The seed's segments up to the fetched one that starts at `od`; false
-    // when the plan's next fetched segment is not that one.
-    auto zZiarnaDo = [&](uint64_t od, uint64_t dlugosc) {
-        for (; nastepny < plan.size() && plan[nastepny].zZiarna && dlaczego.empty(); ++nastepny) {
-            const Odcinek& d = plan[nastepny];
-            for (uint64_t i = 0; i < d.dlugosc && dlaczego.empty();) {
-                const DWORD n = (DWORD)std::min<uint64_t>(bufor.size(), d.dlugosc - i);
-                if (!CzytajOd(z.h, d.wZiarnie + i, bufor.data(), n)) dlaczego = "nie mogę przeczytać poprzedniej paczki";
-                else if (!plik.Zapisz((const char*)bufor.data(), n)) dlaczego = "nie mogę zapisać pliku";
-                i += n;
-            }
-        }
-        return dlaczego.empty() && nastepny < plan.size() && plan[nastepny].od == od && plan[nastepny].dlugosc == dlugosc;
-    };
-    std::vector<const Odcinek*> doPobraniaOdcinki;
-    for (const Odcinek& d : plan)
-        if (!d.zZiarna) doPobraniaOdcinki.push_back(&d);
-    // A launcher that is closing stops here, as a download does: nothing of
-    // the new package is used, the installed one stays as it is.
-    auto zamykany = [&] {
-        if (!Stan.zamykanie.load()) return false;
-        plik.Zamknij();
-        DeleteFileW(sciezka.c_str());
-        LogujBlad("Pobieranie nie wyszło: przerwane pobieranie");
-        return true;
-    };
-    for (size_t g = 0; g < doPobraniaOdcinki.size() && dlaczego.empty(); g += ZakresowNaZapytanie) {
-        if (zamykany()) return WynikZmian::Przerwane;
-        const size_t ile = std::min(ZakresowNaZapytanie, doPobraniaOdcinki.size() - g);
-        std::wstring zakresy;
-        uint64_t wGrupie = 0;
-        for (size_t k = 0; k < ile; ++k) {
-            const Odcinek& d = *doPobraniaOdcinki[g + k];
-            zakresy += (k ? L"," : L"") + std::to_wstring(d.od) + L"-" + std::to_wstring(d.od + d.dlugosc - 1);
-            wGrupie += d.dlugosc;
-        }
-        const std::wstring naglowki = L"Range: bytes=" + zakresy + L"\r\n";
-        for (int proba = 0;; ++proba) {
-            uint64_t wTym = 0, zostalo = 0;
-            bool ponowStatus = false;
-            RozbiorCzesci czesci;
-            // A part's bytes go where the plan has them, after the seed's
-            // bytes before them: only the very ranges asked for, in order.
-            auto naCzesc = [&](uint64_t od, uint64_t koniec, uint64_t calosc) {
-                if (calosc != mapa.rozmiar || zostalo != 0 || !zZiarnaDo(od, koniec - od + 1)) return false;
-                zostalo = koniec - od + 1;
-                return true;
-            };
-            auto naDane = [&](const char* b, size_t n) {
-                if (n > zostalo || Stan.zamykanie.load() || !plik.Zapisz(b, n)) return false;
-                wTym += n;
-                pobrano += n;
-                if ((zostalo -= n) == 0) ++nastepny;
-                return true;
-            };
-            auto ocena = [&](const NaglowkiOdpowiedzi& n) -> std::string {
-                ponowStatus = StatusDoPonowienia(n.status);
-                if (n.status != 206) return "serwer odpowiedział " + std::to_string(n.status) + " zamiast części pliku";
-                czesci.granica = GranicaCzesci(n.typ);
-                if (!czesci.granica.empty()) return "";
-                uint64_t od = 0, koniec = 0, calosc = 0;
-                if (!CzytajZakres(n.zakres, od, koniec, calosc) || !naCzesc(od, koniec, calosc))
-                    return "serwer odesłał nie tę część pliku (" + n.zakres + ")";
-                return "";
-            };
-            auto zapis = [&](const char* b, size_t n) {
-                if (czesci.granica.empty()) return naDane(b, n);
-                return RozbierzCzesci(czesci, b, n, naCzesc, naDane);
-            };
-            auto postep = [&](uint64_t, uint64_t) { pokaz(); };
-            std::string b;
-            Niepowodzenie jak = Niepowodzenie::Inne;
-            const bool ok = ZapytajRaz(L"Morvane-najnowsza.zip", naglowki, ocena, zapis, postep, b, 0, 0, &jak);
-            if (zamykany()) return WynikZmian::Przerwane;
-            if (ok && wTym == wGrupie && zostalo == 0 && (czesci.granica.empty() || czesci.stan == 2)) break;
-            // A request that failed before any of its bytes were written is
-            // tried again; bytes half-written can't be taken back.
-            const bool ponow = wTym == 0 && (jak != Niepowodzenie::Inne || ponowStatus) &&
-                               proba < LiczbaPonowien && !Stan.zamykanie.load();
-            if (!ponow) {
-                dlaczego = ok || b.empty() ? "serwer nie odesłał części, o które prosiłem" : b;
-                break;
-            }
-            Sleep(PrzerwaPrzedPonowieniem(proba + 1));
+    for (size_t g = 0; g < doPobrania.size() && odb.dlaczego.empty(); g += ZakresowNaZapytanie) {
+        const std::vector<const Odcinek*> grupa(doPobrania.begin() + (ptrdiff_t)g,
+                                                doPobrania.begin() + (ptrdiff_t)std::min(g + ZakresowNaZapytanie,
+                                                                                          doPobrania.size()));
+        if (Stan.zamykanie.load() || (!PobierzGrupe(odb, grupa, pokaz) && odb.dlaczego.empty())) {
+            // Closing stops it as it stops a download: nothing of the new
+            // package is used, the installed one stays as it is.
+            plik.Zamknij();
+            DeleteFileW(sciezka.c_str());
+            LogujBlad("Pobieranie nie wyszło: przerwane pobieranie");
+            return WynikZmian::Przerwane;
         }
     }
     // The seed's bytes after the last fetched segment.
-    if (dlaczego.empty()) zZiarnaDo(mapa.rozmiar, 0);
-    if (dlaczego.empty() && nastepny != plan.size()) dlaczego = "serwer nie odesłał części, o które prosiłem";
-    const bool zamkniety = plik.Zamknij();
-    Skrot skrot{};
-    uint64_t rozmiar = 0;
-    if (dlaczego.empty() && !zamkniety) dlaczego = "nie mogę zapisać pliku";
-    if (dlaczego.empty() && (!plik.skrot->Zakoncz(skrot, rozmiar) || !PorownajZOgloszeniem(o, rozmiar, skrot).empty()))
-        dlaczego = "złożona paczka nie zgadza się z ogłoszeniem";
-    if (!dlaczego.empty()) {
-        DeleteFileW(sciezka.c_str());
+    if (odb.dlaczego.empty()) ZZiarnaDo(odb, mapa.rozmiar, 0);
+    if (odb.dlaczego.empty() && odb.nastepny != plan.size()) odb.dlaczego = "serwer nie odesłał części, o które prosiłem";
+    if (!plik.Zamknij() && odb.dlaczego.empty()) odb.dlaczego = "nie mogę zapisać pliku";
+    if (odb.dlaczego.empty()) {
+        Loguj("Pobrano " + Rozmiar(odb.pobrano) + ", z poprzedniej paczki " + Rozmiar(mapa.rozmiar - odb.pobrano) +
+              ".");
         // Whether the seed changed under its kept map or the server sent
         // another file can't be told here: the whole download decides, and
         // the install after it keeps a new seed with its own map.
-        Loguj("Pobieram całą paczkę: " + dlaczego + ".");
-        return WynikZmian::Calosc;
+        if (!RoznicaZOgloszeniem(plik, o, klucz).empty()) odb.dlaczego = "złożona paczka nie zgadza się z ogłoszeniem";
     }
-    ZapiszCalyPlik(MapaObok(sciezka), tekst);
-    Loguj("Pobrano " + Rozmiar(pobrano) + ", z poprzedniej paczki " + Rozmiar(mapa.rozmiar - pobrano) + ".");
-    Loguj("Paczka zgodna z ogłoszeniem wersji " + WersjaDoPodpisu(o) + ": " + std::to_string(rozmiar) +
-          " B, SHA-256 " + NaHex(skrot.data(), skrot.size()) + (klucz.empty() ? "" : ", podpis klucza " + klucz) + ".");
-    return WynikZmian::Gotowe;
+    if (odb.dlaczego.empty()) return WynikZmian::Gotowe;
+    DeleteFileW(sciezka.c_str());
+    Loguj("Pobieram całą paczkę: " + odb.dlaczego + ".");
+    return WynikZmian::Calosc;
 }

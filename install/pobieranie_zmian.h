@@ -20,9 +20,15 @@ std::wstring SciezkaZiarna(const std::wstring& pobrane);
 // map that does not describe the seed leads to a file that fails the
 // digest, and to the whole download.
 std::wstring MapaObok(const std::wstring& paczka);
-// After a whole download: the server's map of that package, kept beside it
-// when it names the announced size (nothing when there is none).
-void ZapiszMapeSerwera(const std::wstring& paczka, const Ogloszenie& o);
+// The server's block map of the announced package, fetched once per install:
+// for rebuilding it, and kept beside it for the next update.
+struct MapaSerwera {
+    bool jest = false;   // one that reads and names the announced size
+    std::string tekst;   // as the server gave it
+    MapaBlokow mapa;
+    std::string powod;   // why there is none
+};
+MapaSerwera PobierzMapeSerwera(const Ogloszenie& o);
 
 // A package file cut into blocks as the kit cuts it (the zip's entries'
 // headers and data starts are cuts too); read in pieces, never whole.
@@ -35,6 +41,7 @@ enum class WynikZmian {
     Przerwane,  // the launcher is closing, or the file can't be written (reported)
 };
 // Rebuilds the announced package at `sciezka` (the announcement must name
-// its size and SHA-256) from the seed and the blocks the server's map
+// its size and SHA-256) from the seed and the blocks the server's map `m`
 // names as changed.
-WynikZmian PobierzZmiany(const std::wstring& sciezka, const Ogloszenie& o, const std::string& klucz);
+WynikZmian PobierzZmiany(const std::wstring& sciezka, const Ogloszenie& o, const std::string& klucz,
+                        const MapaSerwera& m);

@@ -6,6 +6,7 @@
 #include "core/stan.h"
 #include "core/tekst.h"
 #include "core/wersje.h"
+#include "install/wybor_launchera.h"
 #include "net/zaufanie.h"
 
 namespace {
@@ -18,21 +19,6 @@ const wchar_t* const ZmiennaPrzejecia = L"MORVANE_PRZEJECIE";
 constexpr int LimitProb = 3;
 
 std::wstring NazwaZdarzenia(DWORD poprzedni) { return L"Morvane-launcher-gotowy-" + std::to_wstring(poprzedni); }
-
-std::wstring PlikProb(const std::wstring& dane) { return dane + L"\\Morvane.exe.proby"; }
-
-// The failed handovers to `wersja` so far (the record names one version).
-int Proby(const std::wstring& dane, const std::string& wersja) {
-    std::string t;
-    if (!CzytajCalyPlik(PlikProb(dane), t, 256)) return 0;
-    const size_t lf = t.find('\n');
-    if (lf == std::string::npos || t.substr(0, lf) != wersja) return 0;
-    return atoi(t.c_str() + lf + 1);
-}
-
-void ZapiszNieudana(const std::wstring& dane, const std::string& wersja) {
-    ZapiszCalyPlik(PlikProb(dane), wersja + "\n" + std::to_string(Proby(dane, wersja) + 1) + "\n");
-}
 
 // The environment of this process with MORVANE_PRZEJECIE set to its id.
 std::vector<wchar_t> SrodowiskoPrzejecia() {
@@ -55,7 +41,7 @@ std::string Przywrocony(const std::string& w) { return (w == WersjaLaunchera ? "
 // The new launcher did not come up: the previous one comes back, and the
 // failure is counted for the starts that try it again.
 void PoNieudanym(const std::wstring& dane, const KopiaLaunchera& k, const std::string& gdzie) {
-    ZapiszNieudana(dane, k.wersja);
+    ZapiszNieudanyStart(dane, k.wersja);
     if (const auto w = CofnijLauncher(dane, k))
         LogujBlad("Nowy launcher " + k.wersja + " nie uruchomił się - przywróciłem " + Przywrocony(*w) + "." + gdzie);
     else
@@ -66,14 +52,16 @@ void PoNieudanym(const std::wstring& dane, const KopiaLaunchera& k, const std::s
 // The installed package's launcher, when an earlier handover to it failed
 // and it may be tried once more: placed and handed over to.
 bool PonowZPaczki(const std::wstring& dane, const Program& wlasny, std::string& powod) {
-    const std::wstring wPaczce = dane + L"\\paczka\\Morvane.exe", kopia = dane + L"\\Morvane.exe";
-    if (!PlikIstnieje(wPaczce)) return false;
-    const std::string w = WersjaPliku(wPaczce);
-    if (w.empty() || PorownajWersje(w, WersjaLaunchera) <= 0) return false;
-    const std::string wKopii = PlikIstnieje(kopia) ? WersjaPliku(kopia) : "";
-    if (!wKopii.empty() && PorownajWersje(w, wKopii) <= 0) return false;
-    const int proby = Proby(dane, w);
-    if (proby == 0) return false;  // never failed: the install hands over itself
+    // Nothing failed (the usual start): no program file is read.
+    const std::string w = WersjaNieudanych(dane);
+    if (w.empty()) return false;
+    const std::wstring wPaczce = dane + L"\\paczka\\Morvane.exe", kopia = SciezkaKopii(dane);
+    if (!PlikIstnieje(wPaczce) || WersjaPliku(wPaczce) != w) return false;
+    // Only when the install itself would put it there (see install/wybor_launchera.h).
+    const bool zDanych = ToTenPlik(wlasny, kopia);
+    const std::string wKopii = !zDanych && PlikIstnieje(kopia) ? WersjaPliku(kopia) : "";
+    if (WybierzLauncher(WersjaLaunchera, w, wKopii, zDanych) != WyborLaunchera::ZPaczki) return false;
+    const int proby = NieudaneStarty(dane, w);
     if (proby >= LimitProb) {
         powod = "Nowy launcher " + w + " z paczki nie uruchomił się " + std::to_string(proby) + " razy - działa ten.";
         return false;
@@ -131,7 +119,7 @@ void PrzekazNowemuLauncherowi(const std::wstring& dane, const KopiaLaunchera& k)
     UstawStatus("Nowy launcher " + k.wersja + " - uruchamiam go ponownie.", -1.0f);
     // The mod is installed: closing this window now cuts nothing half-way.
     ZmianaModuZakonczona();
-    const bool wstal = PrzekazLauncher(dane + L"\\Morvane.exe", [&] {
+    const bool wstal = PrzekazLauncher(SciezkaKopii(dane), [&] {
         UstawStatus("Nowy launcher " + k.wersja + " jeszcze się uruchamia - czekam na jego okno...", -1.0f);
     });
     if (wstal) {
@@ -165,8 +153,8 @@ void PoczekajNaPoprzedni(DWORD poprzedni) {
 bool PrzekazNaStarcie(const std::wstring& dane, const Program& wlasny, std::string& powod) {
     if (!JestFolderDanych(dane)) return false;
     NaprawKopieLaunchera(dane, wlasny);
-    const std::wstring kopia = dane + L"\\Morvane.exe";
-    if (PlikIstnieje(kopia) && !(wlasny.tozsamosc && TozsamoscPliku(kopia) == wlasny.tozsamosc)) {
+    const std::wstring kopia = SciezkaKopii(dane);
+    if (PlikIstnieje(kopia) && !ToTenPlik(wlasny, kopia)) {
         const std::string w = WersjaPliku(kopia);
         // A launcher built with keys runs no launcher but the one its
         // verified package brought: the copy must be that package's, byte

@@ -183,23 +183,42 @@ std::vector<Odcinek> PlanOdbudowy(const MapaBlokow& nowa, const std::vector<Blok
         }
         plan.push_back(o);
     }
-    // Ranges to fetch, closer than the gap or past the limit, merge over the
-    // seed's bytes between them: the nearest first.
-    auto zapytania = [&] { return (size_t)std::count_if(plan.begin(), plan.end(), [](auto& o) { return !o.zZiarna; }); };
-    for (;;) {
-        size_t najlepszy = SIZE_MAX;
-        uint64_t odstep = UINT64_MAX;
-        for (size_t i = 1; i + 1 < plan.size(); ++i)
-            if (plan[i].zZiarna && !plan[i - 1].zZiarna && !plan[i + 1].zZiarna && plan[i].dlugosc < odstep) {
-                odstep = plan[i].dlugosc;
-                najlepszy = i;
-            }
-        if (najlepszy == SIZE_MAX || (odstep >= scalOdstep && zapytania() <= maxZapytan)) break;
-        Odcinek& a = plan[najlepszy - 1];
-        a.dlugosc += plan[najlepszy].dlugosc + plan[najlepszy + 1].dlugosc;
-        plan.erase(plan.begin() + (ptrdiff_t)najlepszy, plan.begin() + (ptrdiff_t)najlepszy + 2);
+    // Ranges to fetch merge over the seed's bytes between them when those
+    // are shorter than the gap, and past the limit, the nearest first. The
+    // gaps to merge are chosen by their length (one pass, whatever the map
+    // holds): those shorter than `prog`, and `rowne` of those equal to it.
+    auto odstep = [&](size_t i) {
+        return i > 0 && i + 1 < plan.size() && plan[i].zZiarna && !plan[i - 1].zZiarna && !plan[i + 1].zZiarna;
+    };
+    std::vector<uint64_t> odstepy;
+    for (size_t i = 0; i < plan.size(); ++i)
+        if (odstep(i)) odstepy.push_back(plan[i].dlugosc);
+    const size_t pobierane = (size_t)std::count_if(plan.begin(), plan.end(), [](const Odcinek& o) { return !o.zZiarna; });
+    const size_t krotsze = (size_t)std::count_if(odstepy.begin(), odstepy.end(), [&](uint64_t d) { return d < scalOdstep; });
+    uint64_t prog = scalOdstep;
+    size_t rowne = 0;
+    if (pobierane - krotsze > maxZapytan) {
+        const size_t k = std::min(pobierane - maxZapytan, odstepy.size());  // merges needed
+        if (k == 0) return plan;
+        std::nth_element(odstepy.begin(), odstepy.begin() + (ptrdiff_t)(k - 1), odstepy.end());
+        prog = odstepy[k - 1];
+        rowne = k - (size_t)std::count_if(odstepy.begin(), odstepy.end(), [&](uint64_t d) { return d < prog; });
     }
-    return plan;
+    std::vector<Odcinek> scalony;
+    for (size_t i = 0; i < plan.size(); ++i) {
+        bool scal = odstep(i) && plan[i].dlugosc < prog;
+        if (odstep(i) && plan[i].dlugosc == prog && rowne > 0) {
+            scal = true;
+            --rowne;
+        }
+        if (!scal) {
+            scalony.push_back(plan[i]);
+            continue;
+        }
+        scalony.back().dlugosc += plan[i].dlugosc + plan[i + 1].dlugosc;
+        ++i;
+    }
+    return scalony;
 }
 
 std::string GranicaCzesci(const std::string& typ) {

@@ -95,6 +95,7 @@ bool ZapytajRaz(const std::wstring& zasob, const std::wstring& naglowki, const O
                                Naglowek(h.zadanie, WINHTTP_QUERY_CONTENT_TYPE)};
     if (std::string odmowa = ocena(n); !odmowa.empty()) {
         bladTekst = odmowa;
+        if (StatusDoPonowienia(n.status)) *jak = Niepowodzenie::Zajety;
         return false;
     }
     std::vector<char> bufor(65536, 0);
@@ -181,10 +182,6 @@ bool Pobierz(const std::wstring& zasob, std::string* pamiec, const std::wstring&
     return zapisany;
 }
 
-namespace {
-
-// Sleeps `ms`, in short steps so that a closing launcher is not kept
-// waiting; false when it was cut short.
 bool Przerwa(uint32_t ms, const std::function<bool()>& przerwij) {
     for (const ULONGLONG koniec = GetTickCount64() + ms; GetTickCount64() < koniec;) {
         if (przerwij && przerwij()) return false;
@@ -192,8 +189,6 @@ bool Przerwa(uint32_t ms, const std::function<bool()>& przerwij) {
     }
     return !(przerwij && przerwij());
 }
-
-}  // namespace
 
 bool PobierzWznawiajac(const std::wstring& zasob, CelWznawiany& cel, const PostepPobierania& postep,
                        std::string& bladTekst, uint64_t limitCalosci, const std::function<bool()>& przerwij) {
@@ -215,7 +210,7 @@ bool PobierzWznawiajac(const std::wstring& zasob, CelWznawiany& cel, const Poste
             od == 0 ? L""
                     : L"Range: bytes=" + std::to_wstring(od) + L"-\r\nIf-Range: " +
                           std::wstring(cel.walidator.begin(), cel.walidator.end()) + L"\r\n";
-        bool ponowStatus = false, innyPlik = false, zaDuzo = false, nieZapisano = false;
+        bool innyPlik = false, zaDuzo = false, nieZapisano = false;
         auto ocena = [&](const NaglowkiOdpowiedzi& n) -> std::string {
             if (od > 0 && n.status == 206) {
                 uint64_t poczatek = 0, koniec = 0, calosc = 0;
@@ -231,10 +226,7 @@ bool PobierzWznawiajac(const std::wstring& zasob, CelWznawiany& cel, const Poste
                 cel.calosc = calosc;
                 return "";
             }
-            if (n.status != 200) {
-                ponowStatus = StatusDoPonowienia(n.status);
-                return "serwer odpowiedział " + std::to_string(n.status);
-            }
+            if (n.status != 200) return "serwer odpowiedział " + std::to_string(n.status);
             // The whole file: the first answer, or the file changed on the
             // server, or a server that ignores ranges.
             if (od > 0) {
@@ -284,7 +276,7 @@ bool PobierzWznawiajac(const std::wstring& zasob, CelWznawiany& cel, const Poste
         // A server that can't be reached at all fails as it always did; one
         // lost during this download (a router restarting), or one that is
         // busy for a moment, is tried again.
-        const bool przejsciowe = jak == Niepowodzenie::Zerwane || ponowStatus || innyPlik ||
+        const bool przejsciowe = jak == Niepowodzenie::Zerwane || jak == Niepowodzenie::Zajety || innyPlik ||
                                  (jak == Niepowodzenie::BrakPolaczenia && ponowienie > 0);
         if (!przejsciowe || ponowienie == LiczbaPonowien) return false;
         ++ponowienie;

@@ -26,6 +26,10 @@ using ZapisPobierania = std::function<bool(const char* bajty, size_t ile)>;
 bool Pobierz(const std::wstring& zasob, std::string* pamiec, const std::wstring& plik, const PostepPobierania& postep,
              std::string& bladTekst, uint64_t limitBajtow = 0, uint32_t limitCzasuMs = 0);
 
+// Sleeps `ms`, in short steps so that a closing launcher is not kept
+// waiting; false when `przerwij` cut it short.
+bool Przerwa(uint32_t ms, const std::function<bool()>& przerwij);
+
 // The same, with each chunk handed to `zapis` (which never sees a byte past
 // either limit) instead of a memory sink and a file.
 bool PobierzDo(const std::wstring& zasob, const ZapisPobierania& zapis, const PostepPobierania& postep,
@@ -48,6 +52,7 @@ enum class Niepowodzenie {
     BrakPolaczenia,  // no answer at all (refused, unreachable, TLS)
     Zerwane,         // after the answer began: a read failed or stalled past its
                      // time-out, or the body ended short of its length
+    Zajety,          // an answer refused with 5xx, 408 or 429: busy for a moment
 };
 
 // One GET of `zasob` and its read loop, the one place that talks to the

@@ -163,8 +163,7 @@ class Instalacja : public ::testing::Test {
     // that the player closes while it waits to try the download again: what
     // it keeps is where a later run starts.
     void InstalacjaZamknietaPoZerwaniu(const std::wstring& baza) {
-        UsunDrzewo(dane);
-        fs::create_directories(dane);
+        NowyFolderDanych();
         NastepnyPrzebieg(baza);
         std::thread instalacja(Instaluj);
         const bool zerwane = CzekajNa([&] { return Status().rfind("Połączenie zerwane przy ", 0) == 0; }, 20000);
@@ -172,6 +171,11 @@ class Instalacja : public ::testing::Test {
         instalacja.join();
         Stan.zamykanie = false;
         ASSERT_TRUE(zerwane);
+    }
+    // An empty data folder, as before a first install.
+    void NowyFolderDanych() {
+        UsunDrzewo(dane);
+        fs::create_directories(dane);
     }
     // A fresh state (the game chosen, no recorded calls) for a run against `baza`.
     void NastepnyPrzebieg(const std::wstring& baza) {
@@ -842,12 +846,8 @@ TEST_F(Instalacja, ZerwanePobieranieGdySerwerNieDajeZakresuZmieniaPlikLubZawodzi
     };
     for (const P& p : przypadki) {
         SCOPED_TRACE(p.opis);
-        UsunDrzewo(dane);
-        fs::create_directories(dane);
-        WyczyscStan();
-        UstawGre(gra);
-        DeleteFileW(PlikZapisu().c_str());
-        UstawSerwer(L"/wznow/" + p.token + p.sciezka);
+        NowyFolderDanych();
+        NastepnyPrzebieg(L"/wznow/" + p.token + p.sciezka);
         const ULONGLONG start = GetTickCount64();
         Instaluj();
         const ULONGLONG trwalo = GetTickCount64() - start;
@@ -1090,19 +1090,15 @@ TEST_F(Instalacja, AktualizacjaPobieraTylkoZmianyAGdyCosNiePasujeCalaPaczke) {
     int n = 0;
     for (const P& p : przypadki) {
         SCOPED_TRACE(p.opis);
-        UsunDrzewo(dane);
-        fs::create_directories(dane);
-        WyczyscStan();
-        UstawGre(gra);
+        NowyFolderDanych();
+        NastepnyPrzebieg(L"/status/404/");
         ZainstalujZDysku(Paczka(L"wydanie1"));
         ASSERT_EQ(Zainstalowana(), "3.1");
         // The installed package is kept as the next update's seed.
         ASSERT_EQ(CzytajPlik(ziarno), CzytajPlik(Paczka(L"wydanie1")));
         p.przed();
         const std::wstring token = L"t7" + std::to_wstring(n++);
-        WyczyscStan();
-        UstawGre(gra);
-        UstawSerwer(L"/wznow/" + token + L"/" + p.serwer + L"/");
+        NastepnyPrzebieg(L"/wznow/" + token + L"/" + p.serwer + L"/");
         Instaluj();
         const Dziennik d = KopiaDziennika();
         EXPECT_EQ(Blad(), "") << ::testing::PrintToString(d);
@@ -1137,11 +1133,8 @@ TEST_F(Instalacja, ZamkniecieWTrakcieZmianZostawiaZainstalowanaINastepnaSieUdaje
     ZainstalujZDysku(Paczka(L"wydanie1"));
     ASSERT_EQ(Zainstalowana(), "3.1");
     const std::string przed = ObrazDrzewa(dane + L"\\paczka");
-    WyczyscStan();
-    UstawGre(gra);
-    DeleteFileW(PlikZapisu().c_str());
     // Served slowly: the player closes the launcher while the changes come.
-    UstawSerwer(L"/wznow/t80/wydanie2/t/");
+    NastepnyPrzebieg(L"/wznow/t80/wydanie2/t/");
     std::thread instalacja(Instaluj);
     ASSERT_TRUE(CzekajNa([&] { return Status().rfind("Pobieram zmiany: ", 0) == 0; }, 20000));
     Stan.zamykanie = true;
@@ -1154,9 +1147,7 @@ TEST_F(Instalacja, ZamkniecieWTrakcieZmianZostawiaZainstalowanaINastepnaSieUdaje
     EXPECT_TRUE(Wywolania().empty()) << "an unpacker ran";
     EXPECT_FALSE(PlikIstnieje(dane + L"\\pobrane\\paczka.zip"));
 
-    WyczyscStan();
-    UstawGre(gra);
-    UstawSerwer(L"/wznow/t81/wydanie2/o/");
+    NastepnyPrzebieg(L"/wznow/t81/wydanie2/o/");
     Instaluj();
     EXPECT_EQ(Blad(), "");
     EXPECT_EQ(Zainstalowana(), "3.2");

@@ -275,6 +275,17 @@ TEST_F(Launcher, StartOddajeNowszemuTakzeODrobnyNumerINiePonawiaBezKonca) {
         }
         EXPECT_FALSE(PlikIstnieje(stary));
     }
+
+    // A failed start counted for a package launcher that the install would
+    // not put in place (older than this one): a start touches nothing.
+    Wyczysc();
+    WyczyscStan();
+    ASSERT_TRUE(CopyFileW(Pomocnik(L"launcher_stary").c_str(), wPaczce.c_str(), FALSE));
+    ZapiszPlik(kopia + L".proby", "0.5\n1\n");
+    powod.clear();
+    EXPECT_FALSE(PrzekazNaStarcie(dane, wlasny, powod));
+    EXPECT_FALSE(PlikIstnieje(kopia));
+    EXPECT_FALSE(MaLinie(KopiaDziennika(), "Ponawiam")) << ::testing::PrintToString(KopiaDziennika());
 }
 
 // ---- the handover itself ------------------------------------------------------------------

@@ -405,6 +405,36 @@ TEST(MapaBlokow, PlanBierzeZZiarnaCoMaIScalaZakresy) {
     EXPECT_EQ(opis(PlanOdbudowy(nowa, ziarno, poczatki, 11, 100)), "z0:0+20 p:20+1020 z35:1040+10 ");
     // At most one request: the same.
     EXPECT_EQ(opis(PlanOdbudowy(nowa, ziarno, poczatki, 1, 1)), "z0:0+20 p:20+1020 z35:1040+10 ");
+    // A map of 100 000 blocks, every other one in the seed, gaps of many
+    // lengths: within the limit, the file covered in order, the shortest
+    // gaps merged first.
+    MapaBlokow duza;
+    std::vector<Blok> wZiarnie;
+    std::vector<uint64_t> gdzie;
+    for (uint32_t i = 0; i < 100000; ++i) {
+        Blok b = blok(1 + (i * 7919u) % 5000, 0);
+        b.skrot[0] = (uint8_t)i;
+        b.skrot[1] = (uint8_t)(i >> 8);
+        b.skrot[2] = (uint8_t)(i >> 16);
+        duza.bloki.push_back(b);
+        if (i % 2) {
+            wZiarnie.push_back(b);
+            gdzie.push_back(duza.rozmiar);
+        }
+        duza.rozmiar += b.dlugosc;
+    }
+    const std::vector<Odcinek> plan = PlanOdbudowy(duza, wZiarnie, gdzie, 256, 64);
+    uint64_t p = 0, najkrotszyZostaly = UINT64_MAX;
+    size_t pobierane = 0;
+    for (size_t i = 0; i < plan.size(); ++i) {
+        EXPECT_EQ(plan[i].od, p);
+        p += plan[i].dlugosc;
+        pobierane += !plan[i].zZiarna;
+        if (plan[i].zZiarna && i > 0 && i + 1 < plan.size()) najkrotszyZostaly = std::min(najkrotszyZostaly, plan[i].dlugosc);
+    }
+    EXPECT_EQ(p, duza.rozmiar);
+    EXPECT_EQ(pobierane, 64u);
+    EXPECT_GT(najkrotszyZostaly, 4900u);  // the 63 gaps kept are the longest
 }
 
 TEST(MapaBlokow, CzesciOdpowiedziWieloczesciowej) {

@@ -96,12 +96,12 @@ _pliki = {}
 
 
 def etag(tresc):
-    """The same bytes get the same ETag (computed once: the 175 MiB of the
-    benchmarks are served many times)."""
-    klucz = (id(tresc), len(tresc))
-    if klucz not in _etagi:
-        _etagi[klucz] = '"' + hashlib.sha256(tresc).hexdigest()[:16] + '"'
-    return _etagi[klucz]
+    """The same bytes get the same ETag, computed once per bytes object (the
+    175 MiB of the benchmarks are served many times); the object is held
+    with it, so its id can't name other bytes later."""
+    if id(tresc) not in _etagi:
+        _etagi[id(tresc)] = (tresc, '"' + hashlib.sha256(tresc).hexdigest()[:16] + '"')
+    return _etagi[id(tresc)][1]
 
 
 def plik_zip(sciezka):
